@@ -1,0 +1,20 @@
+#pragma once
+
+#include "panel/panel_state.h"
+#include "platform/clock.h"
+
+namespace veltrano {
+
+// Each replaces the flight value in its cue field by the cue, a whole number held as a double.
+
+// PITCHING follows the pitch attitude; ACCELERATION adds a surge from the change of speed over
+// time and keeps the speed sample in the state; neither gives the neutral 128.
+void ComputePitchCue(PanelState& state, bool pitching, bool acceleration, Clock& clock);
+
+// ROLLING follows the bank (0..360 degrees), SLIP the slip indicator; neither gives 128.
+void ComputeRollCue(PanelState& state, bool rolling, bool slip);
+
+// VIBRATION follows the engine rpm; off gives 0.
+void ComputeVibrationCue(PanelState& state, bool vibration);
+
+}  // namespace veltrano

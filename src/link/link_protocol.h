@@ -1,0 +1,45 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "platform/link_transport.h"
+
+namespace veltrano {
+
+// What one request hands back: nothing, a 64-bit float or a signed 32-bit integer.
+using LinkValue = std::variant<std::monostate, double, std::int32_t>;
+
+// A request's reply buffer: 255 bytes, numbered 1 to 255 (byte k is at index k - 1).
+using ReplyBuffer = std::array<std::uint8_t, 255>;
+
+// Decodes hexadecimal digit pairs into bytes 1, 2, 3 ... of `bytes`. An odd last character is
+// ignored; a pair beyond the buffer raises "Subscript out of range" and a pair that is not
+// hexadecimal raises "Type mismatch", with the bytes before it already stored.
+void HexToBytes(std::string_view text, std::span<std::uint8_t> bytes);
+
+// The client side of the simulator data server's request protocol.
+class LinkClient {
+ public:
+  explicit LinkClient(LinkTransport& transport);
+
+  // True when the server's window and the message id are both known; looks them up otherwise.
+  bool LinkConnect();
+
+  // Asks the server for one variable. Gives 0 for a decoded reply, 1 when there is no server or
+  // no answer, or the server's own positive answer. Raises Error for an answer outside 16 bits
+  // ("Overflow") and for a reply text that does not decode; catches nothing.
+  std::int16_t LinkRequest(std::int32_t variableCode, std::string_view valueType, LinkValue& value,
+                           std::string& replyText, std::int32_t& replyHeader);
+
+ private:
+  LinkTransport& transport_;
+  WindowHandle linkWindow_ = 0;
+  std::uint32_t linkMessage_ = 0;
+};
+
+}  // namespace veltrano
