@@ -5,6 +5,11 @@
 
 namespace veltrano {
 
+// The cue of an axis whose effects are off.
+inline constexpr double kNeutralPitchCue = 128.0;
+inline constexpr double kNeutralRollCue = 128.0;
+inline constexpr double kNeutralVibrationCue = 0.0;
+
 // Each replaces the flight value in its cue field by the cue, a whole number held as a double.
 
 // PITCHING follows the pitch attitude; ACCELERATION adds a surge from the change of speed over
