@@ -1,1 +1,118 @@
-int main() { return 0; }
+// Round trips of the simulator link over the Linux desktop transport: the link client against
+// the emulated data server on a thread of this process, both ends on loopback Unix sockets.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "data_server.h"
+#include "flight_source.h"
+#include "link/link_protocol.h"
+#include "platform/error.h"
+#include "platform/posix/desktop_window_link.h"
+#include "sim_options.h"
+
+namespace veltrano {
+namespace {
+
+// The data server with fixed values, serving on its own thread while the object lives.
+class ServedData {
+ public:
+  ServedData()
+      : options_(StatusForCodeOne()),
+        flight_(simserver::FlightValues{
+            .pitch = 4.5, .bank = 350.0, .slip = -120.0, .rpm = 2350.0, .speed = 101.25}),
+        server_(options_, flight_, log_),
+        thread_([this] { server_.Run(); }) {}
+  ~ServedData() {
+    server_.Stop();
+    thread_.join();
+  }
+
+  std::size_t LiveAtoms() const { return server_.LiveAtoms(); }
+
+ private:
+  static simserver::SimOptions StatusForCodeOne() {
+    simserver::SimOptions options;
+    options.answerForCode[1] = 7;
+    return options;
+  }
+
+  simserver::SimOptions options_;
+  simserver::FixedFlight flight_;
+  std::ostringstream log_;
+  simserver::DataServer server_;
+  std::thread thread_;
+};
+
+// One request of the kind the readers make; false when it did not bring back a value.
+bool Read(LinkClient& client, std::int32_t code) {
+  LinkValue value;
+  std::string replyText;
+  std::int32_t replyHeader = 0;
+  const std::int16_t status = client.LinkRequest(code, "n", value, replyText, replyHeader);
+  benchmark::DoNotOptimize(value);
+  return status == 0;
+}
+
+// The whole exchange for a status answer: the message alone, no atom.
+void BM_StatusAnswer(benchmark::State& state) {
+  try {
+    ServedData served;
+    DesktopWindowLink link;
+    LinkClient client(link);
+    for (auto _ : state) {
+      LinkValue value;
+      std::string replyText;
+      std::int32_t replyHeader = 0;
+      if (client.LinkRequest(1, "n", value, replyText, replyHeader) != 7) {
+        state.SkipWithError("no status");
+      }
+    }
+  } catch (const Error& error) {
+    state.SkipWithError(error.what());
+  }
+}
+BENCHMARK(BM_StatusAnswer);
+
+// One value: message, atom name read, atom deletion.
+void BM_ValueRequest(benchmark::State& state) {
+  try {
+    ServedData served;
+    DesktopWindowLink link;
+    LinkClient client(link);
+    for (auto _ : state) {
+      if (!Read(client, 77)) state.SkipWithError("no value");
+    }
+    if (served.LiveAtoms() != 0) state.SkipWithError("atoms left behind");
+  } catch (const Error& error) {
+    state.SkipWithError(error.what());
+  }
+}
+BENCHMARK(BM_ValueRequest);
+
+// The five requests of one tick, in the tick's order.
+void BM_FiveRequestTick(benchmark::State& state) {
+  try {
+    ServedData served;
+    DesktopWindowLink link;
+    LinkClient client(link);
+    for (auto _ : state) {
+      for (const std::int32_t code : {77, 61, 79, 70, 135}) {
+        if (!Read(client, code)) state.SkipWithError("no value");
+      }
+    }
+    if (served.LiveAtoms() != 0) state.SkipWithError("atoms left behind");
+  } catch (const Error& error) {
+    state.SkipWithError(error.what());
+  }
+}
+BENCHMARK(BM_FiveRequestTick);
+
+}  // namespace
+}  // namespace veltrano
+
+BENCHMARK_MAIN();

@@ -1,1 +1,19 @@
-int main() { return 0; }
+// The motion platform's control program: one window that drives the platform on a serial port
+// from the flight simulator's data server.
+
+#include <memory>
+
+#include "panel/main_window.h"
+#include "platform/posix/desktop_window_link.h"
+#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_toolkit.h"
+#include "platform/system_clock.h"
+
+int main(int argc, char** argv) {
+  veltrano::QtToolkit toolkit(argc, argv);
+  veltrano::DesktopWindowLink link;
+  veltrano::SystemClock clock;
+  veltrano::Form1 form(toolkit, std::make_unique<veltrano::QtSerialPort>(), link, clock);
+  form.Show();
+  return toolkit.Run();
+}

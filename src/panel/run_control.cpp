@@ -1,0 +1,98 @@
+#include "panel/run_control.h"
+
+#include <charconv>
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "panel/settings_file.h"
+
+namespace veltrano {
+namespace {
+
+constexpr std::string_view kTitle = "VELTRANO";
+constexpr std::string_view kLineSettings = "19200,N,8,1";
+
+// The port box's text as a whole number in -32768..32767, blanks around it allowed.
+std::optional<std::int16_t> PortNumber(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  std::int16_t number = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  return number;
+}
+
+}  // namespace
+
+RunControl::RunControl(PanelState& state, PanelControls& controls, SerialPort& port, MsgBox& boxes)
+    : state_(state), controls_(controls), port_(port), boxes_(boxes) {}
+
+bool RunControl::Running() const { return controls_.timer1.Enabled(); }
+
+void RunControl::Start() {
+  const auto number = PortNumber(controls_.combo1.Text());
+  if (!number) {
+    ShowNoPort();
+    return;
+  }
+  state_.comPort = *number;
+  try {
+    port_.SetCommPort(state_.comPort);
+    port_.SetSettings(kLineSettings);
+    port_.SetPortOpen(true);
+    SaveSettings(state_, controls_);
+  } catch (const std::exception&) {
+    // A run that cannot start gives the port back; the settings file is still the previous one.
+    try {
+      if (port_.PortOpen()) port_.SetPortOpen(false);
+    } catch (const std::exception&) {
+    }
+    ShowNoPort();
+    return;
+  }
+  controls_.command1.SetEnabled(false);
+  controls_.command2.SetEnabled(true);
+  SetSettingsControlsEnabled(false);
+  controls_.timer1.SetEnabled(true);
+}
+
+void RunControl::Stop() {
+  controls_.timer1.SetEnabled(false);
+  controls_.command1.SetEnabled(true);
+  port_.SetPortOpen(false);
+  controls_.command2.SetEnabled(false);
+  SetSettingsControlsEnabled(true);
+}
+
+void RunControl::EndAfterPortFailure() {
+  if (!Running()) return;
+  try {
+    Stop();
+  } catch (const std::exception&) {
+    // Closing a port that has already failed may fail too; the run is over either way.
+    controls_.command2.SetEnabled(false);
+    SetSettingsControlsEnabled(true);
+  }
+  ShowNoPort();
+}
+
+void RunControl::SetSettingsControlsEnabled(bool enabled) {
+  for (Control* control : std::initializer_list<Control*>{
+           &controls_.check1, &controls_.check2, &controls_.check3, &controls_.check4,
+           &controls_.check5, &controls_.combo1, &controls_.vScroll1, &controls_.hScroll1}) {
+    control->SetEnabled(enabled);
+  }
+  for (OptionButton* option : controls_.pitchLevels) option->SetEnabled(enabled);
+  for (OptionButton* option : controls_.rollLevels) option->SetEnabled(enabled);
+}
+
+void RunControl::ShowNoPort() { boxes_.Show("no port", kOkOnly, kTitle); }
+
+}  // namespace veltrano

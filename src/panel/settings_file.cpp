@@ -1,0 +1,171 @@
+#include "panel/settings_file.h"
+
+#include <charconv>
+#include <cstdint>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <system_error>
+
+#include "platform/error.h"
+
+namespace veltrano {
+namespace {
+
+constexpr std::int16_t kCentreTop = 255;  // the pitch centre is stored as 255 minus the scroll
+
+// Reads the file one value at a time; a value that cannot be had raises Error.
+class SettingsReader {
+ public:
+  explicit SettingsReader(const std::filesystem::path& file) : in_(file, std::ios::binary) {
+    if (!in_) throw Error("settings file cannot be opened");
+  }
+
+  std::int16_t Next() {
+    std::string line;
+    if (!std::getline(in_, line)) throw Error("settings file ends early");
+    return ParseNumber(line);
+  }
+
+ private:
+  // A whole decimal number, blanks around it and a line end of CR LF or LF alone allowed.
+  static std::int16_t ParseNumber(std::string_view text) {
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    std::int16_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+      throw Error("settings line is not a whole number in -32768..32767");
+    }
+    return value;
+  }
+
+  std::ifstream in_;
+};
+
+void SelectLevel(const std::array<OptionButton*, 5>& group, std::int16_t level) {
+  if (level >= 1 && level <= 5) group[static_cast<std::size_t>(level - 1)]->SetValue(true);
+}
+
+void RestoreFromFile(PanelState& state, PanelControls& controls,
+                     const std::filesystem::path& file) {
+  SettingsReader reader(file);
+  struct Flag {
+    std::int16_t& field;
+    CheckBox& box;
+  };
+  for (Flag flag :
+       {Flag{state.pitchEnabled, controls.check1}, Flag{state.rollEnabled, controls.check2},
+        Flag{state.accelerationEnabled, controls.check3}, Flag{state.slipEnabled, controls.check4},
+        Flag{state.vibrationEnabled, controls.check5}}) {
+    flag.field = reader.Next();
+    if (flag.field == 0) flag.box.SetValue(0);
+  }
+  state.comPort = reader.Next();
+  controls.combo1.SetText(std::to_string(state.comPort));
+  state.pitchCenter = reader.Next();
+  controls.vScroll1.SetValue(kCentreTop - state.pitchCenter);
+  state.rollCenter = reader.Next();
+  controls.hScroll1.SetValue(state.rollCenter);
+  state.pitchExpressLevel = reader.Next();
+  SelectLevel(controls.pitchLevels, state.pitchExpressLevel);
+  state.rollExpressLevel = reader.Next();
+  SelectLevel(controls.rollLevels, state.rollExpressLevel);
+}
+
+void ApplyDefaults(PanelState& state, PanelControls& controls) {
+  state.pitchEnabled = 1;
+  state.rollEnabled = 1;
+  controls.check3.SetValue(0);
+  state.accelerationEnabled = 0;
+  controls.check4.SetValue(0);
+  state.slipEnabled = 0;
+  state.vibrationEnabled = 1;
+  state.comPort = 1;
+  controls.combo1.SetText("1");
+  state.pitchCenter = 128;
+  controls.vScroll1.SetValue(128);
+  state.rollCenter = 128;
+  controls.hScroll1.SetValue(128);
+  state.pitchExpressLevel = 3;
+  controls.pitchLevels[2]->SetValue(true);
+  state.rollExpressLevel = 3;
+  controls.rollLevels[2]->SetValue(true);
+}
+
+void WriteFlag(std::ostream& out, const CheckBox& box) {
+  out << (box.Value() == 0 ? "0" : "1") << "\r\n";
+}
+
+void WriteNumber(std::ostream& out, int value) {
+  out << (value < 0 ? "-" : " ") << (value < 0 ? -value : value) << " \r\n";
+}
+
+// The number of the selected button, 1..5, or nothing when none is selected.
+std::optional<std::int16_t> SelectedLevel(const std::array<OptionButton*, 5>& group) {
+  for (std::size_t i = 0; i < group.size(); ++i) {
+    if (group[i]->Value()) return static_cast<std::int16_t>(i + 1);
+  }
+  return std::nullopt;
+}
+
+void ReplaceFile(const std::filesystem::path& file, const std::string& content) {
+  std::filesystem::path temporary = file;
+  temporary += ".new";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << content;
+    out.flush();
+    if (!out) {
+      std::error_code ignored;
+      std::filesystem::remove(temporary, ignored);
+      throw Error("settings file cannot be written");
+    }
+  }
+  std::error_code failure;
+  std::filesystem::rename(temporary, file, failure);
+  if (failure) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    throw Error("settings file cannot be replaced: " + failure.message());
+  }
+}
+
+}  // namespace
+
+void LoadSettings(PanelState& state, PanelControls& controls, const std::filesystem::path& file) {
+  try {
+    RestoreFromFile(state, controls, file);
+  } catch (const std::exception&) {
+    ApplyDefaults(state, controls);
+  }
+}
+
+void SaveSettings(PanelState& state, PanelControls& controls, const std::filesystem::path& file) {
+  std::ostringstream out;
+  for (const CheckBox* box :
+       {&controls.check1, &controls.check2, &controls.check3, &controls.check4, &controls.check5}) {
+    WriteFlag(out, *box);
+  }
+  WriteNumber(out, state.comPort);
+  const int pitchCenter = controls.vScroll1.Value();
+  WriteNumber(out, kCentreTop - pitchCenter);
+  const int rollCenter = controls.hScroll1.Value();
+  WriteNumber(out, rollCenter);
+  const auto pitchLevel = SelectedLevel(controls.pitchLevels);
+  if (pitchLevel) WriteNumber(out, *pitchLevel);
+  const auto rollLevel = SelectedLevel(controls.rollLevels);
+  if (rollLevel) WriteNumber(out, *rollLevel);
+
+  ReplaceFile(file, out.str());
+
+  state.pitchCenter = static_cast<std::int16_t>(pitchCenter);
+  state.rollCenter = static_cast<std::int16_t>(rollCenter);
+  if (pitchLevel) state.pitchExpressLevel = *pitchLevel;
+  if (rollLevel) state.rollExpressLevel = *rollLevel;
+}
+
+}  // namespace veltrano

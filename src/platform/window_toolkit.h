@@ -154,6 +154,9 @@ class Window {
   virtual MsgBox& MessageBoxes() = 0;
 
   virtual void Show() = 0;
+
+  // Writes a PNG picture of the window's client area as it is drawn now.
+  virtual void SavePicture(const std::string& pngPath) = 0;
 };
 
 class WindowToolkit {

@@ -73,6 +73,23 @@ std::string ChildProcess::ReadLine(std::chrono::milliseconds timeout) {
   }
 }
 
+std::optional<std::string> ChildProcess::PollLine() {
+  for (;;) {
+    const auto end = buffered_.find('\n');
+    if (end != std::string::npos) {
+      std::string line = buffered_.substr(0, end);
+      buffered_.erase(0, end + 1);
+      return line;
+    }
+    pollfd wanted{output_, POLLIN, 0};
+    if (poll(&wanted, 1, 0) <= 0) return std::nullopt;
+    char chunk[4096];
+    const ssize_t got = read(output_, chunk, sizeof chunk);
+    if (got <= 0) return std::nullopt;
+    buffered_.append(chunk, static_cast<size_t>(got));
+  }
+}
+
 std::string ChildProcess::ReadRest(std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (FillBuffer(deadline)) {

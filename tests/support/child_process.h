@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ class ChildProcess {
   // The next line of standard output without its newline. Throws std::runtime_error when the
   // output ends or nothing comes within `timeout`.
   std::string ReadLine(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+  // The next whole line if one has arrived, without waiting.
+  std::optional<std::string> PollLine();
 
   // Everything still to come on standard output, until the process closes it.
   std::string ReadRest(std::chrono::milliseconds timeout = std::chrono::seconds(10));

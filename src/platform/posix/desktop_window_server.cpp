@@ -1,0 +1,217 @@
+#include "platform/posix/desktop_window_server.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/posix/desktop_window_protocol.h"
+
+namespace veltrano {
+
+namespace dw = desktop_window;
+
+namespace {
+
+std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+}  // namespace
+
+struct DesktopWindowServer::Client {
+  UniqueFd socket;
+  std::vector<std::uint8_t> input;   // received, not yet handled
+  std::vector<std::uint8_t> output;  // answered, not yet sent
+  bool hung = false;                 // the handler never returned for this client
+  bool finished = false;             // closed by the client, broken, or told off
+};
+
+DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler handler)
+    : className_(className), handler_(std::move(handler)) {
+  const dw::WindowAddress address = dw::AddressOf(className);
+  listener_ = UniqueFd(socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+  if (!listener_.Valid()) throw Error(SystemError("Cannot create a socket"));
+  if (bind(listener_.Get(), reinterpret_cast<const sockaddr*>(&address.address), address.length) !=
+      0) {
+    if (errno == EADDRINUSE) {
+      throw Error("Another server already owns the window class " + className_);
+    }
+    throw Error(SystemError("Cannot own the window class " + className_));
+  }
+  if (listen(listener_.Get(), SOMAXCONN) != 0) throw Error(SystemError("Cannot listen"));
+  wake_ = UniqueFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (!wake_.Valid()) throw Error(SystemError("Cannot create an eventfd"));
+}
+
+DesktopWindowServer::~DesktopWindowServer() = default;
+
+void DesktopWindowServer::Stop() noexcept {
+  const std::uint64_t one = 1;
+  // write is async-signal-safe; the counter stays non-zero, so every later wait sees it too.
+  while (write(wake_.Get(), &one, sizeof one) < 0 && errno == EINTR) {
+  }
+}
+
+void DesktopWindowServer::Run() {
+  std::vector<Client> clients;
+  std::vector<pollfd> watched;
+  for (;;) {
+    watched.clear();
+    watched.push_back({wake_.Get(), POLLIN, 0});
+    watched.push_back({listener_.Get(), POLLIN, 0});
+    for (const Client& client : clients) {
+      // While an answer waits for the client to read it, nothing more is taken in.
+      const short events = client.output.empty() ? POLLIN : POLLOUT;
+      watched.push_back({client.socket.Get(), events, 0});
+    }
+    if (poll(watched.data(), watched.size(), -1) < 0) {
+      if (errno == EINTR) continue;
+      throw Error(SystemError("poll failed"));
+    }
+    if (watched[0].revents != 0) return;
+    if (watched[1].revents != 0) AcceptClients(clients);
+
+    // Clients accepted just now sit past the end of `watched` and wait for the next round.
+    for (std::size_t i = 0; i + 2 < watched.size(); ++i) {
+      const short revents = watched[i + 2].revents;
+      Client& client = clients[i];
+      if ((revents & POLLOUT) != 0) {
+        client.finished = !Flush(client) || (client.output.empty() && !HandleRequests(client));
+      }
+      if (!client.finished && (revents & (POLLIN | POLLHUP | POLLERR)) != 0 && !Receive(client)) {
+        client.finished = true;
+      }
+    }
+    std::erase_if(clients, [](const Client& client) { return client.finished; });
+  }
+}
+
+void DesktopWindowServer::AcceptClients(std::vector<Client>& clients) {
+  for (;;) {
+    UniqueFd socket(accept4(listener_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+    if (!socket.Valid()) {
+      if (errno == EINTR || errno == ECONNABORTED) continue;
+      return;  // nobody else waiting, or out of descriptors until a client leaves
+    }
+    Client& client = clients.emplace_back();
+    client.socket = std::move(socket);
+  }
+}
+
+bool DesktopWindowServer::Receive(Client& client) {
+  std::uint8_t chunk[4096];
+  ssize_t got = 0;
+  do {
+    got = recv(client.socket.Get(), chunk, sizeof chunk, MSG_DONTWAIT);
+  } while (got < 0 && errno == EINTR);
+  if (got == 0) return false;
+  if (got < 0) return errno == EAGAIN || errno == EWOULDBLOCK;
+  // A hung window procedure never gets to the client's later requests.
+  if (client.hung) return true;
+  client.input.insert(client.input.end(), chunk, chunk + got);
+  return HandleRequests(client);
+}
+
+bool DesktopWindowServer::HandleRequests(Client& client) {
+  std::size_t used = 0;
+  bool healthy = true;
+  while (healthy && !client.hung && client.output.empty() && used < client.input.size()) {
+    const std::span<const std::uint8_t> rest = std::span(client.input).subspan(used);
+    const std::uint8_t kind = rest[0];
+    if (kind == dw::kSendMessage) {
+      if (rest.size() < dw::kSendMessageSize) break;
+      const dw::SendMessageRequest request =
+          dw::DecodeSendMessage(rest.subspan<1, dw::kSendMessageSize - 1>());
+      used += dw::kSendMessageSize;
+      const std::optional<std::int64_t> result =
+          handler_(request.message, request.wParam, request.lParam);
+      if (!result) {
+        client.hung = true;
+        break;
+      }
+      const auto bytes = dw::EncodeResult(*result);
+      client.output.assign(bytes.begin(), bytes.end());
+    } else if (kind == dw::kGetAtomName || kind == dw::kDeleteAtom) {
+      if (rest.size() < dw::kAtomRequestSize) break;
+      const auto atom = dw::LoadLittleEndian<Atom>(rest.subspan<1, 2>());
+      used += dw::kAtomRequestSize;
+      if (kind == dw::kGetAtomName) {
+        AnswerAtomName(client, atom);
+      } else {
+        std::unique_lock lock(atomsMutex_);
+        const Atom answer = atoms_.Delete(atom);
+        lock.unlock();
+        const auto bytes = dw::EncodeAtomAnswer(answer);
+        client.output.assign(bytes.begin(), bytes.end());
+      }
+    } else {
+      healthy = false;  // not a request of this protocol: the client is cut off
+      break;
+    }
+    healthy = Flush(client);
+  }
+  if (client.hung) {
+    client.input.clear();
+  } else {
+    client.input.erase(client.input.begin(),
+                       client.input.begin() + static_cast<std::ptrdiff_t>(used));
+  }
+  return healthy;
+}
+
+void DesktopWindowServer::AnswerAtomName(Client& client, Atom atom) {
+  std::optional<std::string> name;
+  {
+    std::lock_guard lock(atomsMutex_);
+    name = atoms_.Name(atom);
+  }
+  const std::string text = name.value_or("");
+  const auto length = dw::EncodeAtomAnswer(static_cast<std::uint16_t>(text.size()));
+  client.output.assign(length.begin(), length.end());
+  client.output.insert(client.output.end(), text.begin(), text.end());
+}
+
+bool DesktopWindowServer::Flush(Client& client) {
+  std::size_t sent = 0;
+  bool healthy = true;
+  while (sent < client.output.size()) {
+    const ssize_t now = send(client.socket.Get(), client.output.data() + sent,
+                             client.output.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (now < 0) {
+      if (errno == EINTR) continue;
+      healthy = errno == EAGAIN || errno == EWOULDBLOCK;  // the rest goes when it can
+      break;
+    }
+    sent += static_cast<std::size_t>(now);
+  }
+  client.output.erase(client.output.begin(),
+                      client.output.begin() + static_cast<std::ptrdiff_t>(sent));
+  return healthy;
+}
+
+Atom DesktopWindowServer::AddAtom(std::string_view name) {
+  std::lock_guard lock(atomsMutex_);
+  return atoms_.Add(name);
+}
+
+Atom DesktopWindowServer::UnusedAtom() const {
+  std::lock_guard lock(atomsMutex_);
+  return atoms_.Unused();
+}
+
+std::optional<std::string> DesktopWindowServer::AtomName(Atom atom) const {
+  std::lock_guard lock(atomsMutex_);
+  return atoms_.Name(atom);
+}
+
+std::size_t DesktopWindowServer::LiveAtoms() const {
+  std::lock_guard lock(atomsMutex_);
+  return atoms_.Size();
+}
+
+}  // namespace veltrano

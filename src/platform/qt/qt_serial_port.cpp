@@ -1,0 +1,187 @@
+#include "platform/qt/qt_serial_port.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <QMetaObject>
+#include <QSerialPort>
+#include <QString>
+#include <system_error>
+
+#include "platform/error.h"
+
+namespace veltrano {
+namespace {
+
+QSerialPort::Parity ToQtParity(char parity) {
+  switch (parity) {
+    case 'E':
+      return QSerialPort::EvenParity;
+    case 'O':
+      return QSerialPort::OddParity;
+    case 'M':
+      return QSerialPort::MarkParity;
+    case 'S':
+      return QSerialPort::SpaceParity;
+    default:
+      return QSerialPort::NoParity;
+  }
+}
+
+std::string Text(const QString& text) { return text.toLocal8Bit().toStdString(); }
+
+// Whether a write would go to the device at once. When it would not, Qt keeps the bytes and
+// writes them once the device drains; writing now would fail with "try again", which Qt takes
+// for a lost device. A hung-up device counts as ready, so that its refusal shows.
+bool DeviceTakesOutputNow(int descriptor) {
+  pollfd wanted{descriptor, POLLOUT, 0};
+  return poll(&wanted, 1, 0) == 1 && (wanted.revents & (POLLOUT | POLLERR | POLLHUP)) != 0;
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort() : port_(std::make_unique<QSerialPort>()) {
+  // The port is opened for reading as well, so that Qt watches it and notices a hang-up between
+  // writes; nothing is ever read from it.
+  QObject::connect(port_.get(), &QSerialPort::readyRead, port_.get(), [this] { port_->readAll(); });
+  QObject::connect(port_.get(), &QSerialPort::errorOccurred, port_.get(),
+                   [this](QSerialPort::SerialPortError error) {
+                     if (error != QSerialPort::NoError) lastError_ = Text(port_->errorString());
+                     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+                         error == QSerialPort::WriteError) {
+                       CloseAfterFailure();
+                     }
+                   });
+}
+
+QtSerialPort::~QtSerialPort() { QObject::disconnect(port_.get(), nullptr, nullptr, nullptr); }
+
+void QtSerialPort::SetCommPort(std::int16_t number) {
+  if (port_->isOpen()) throw Error("Port already open");
+  if (number < 1 || number > 255) throw Error("Invalid port number");
+  commPort_ = number;
+}
+
+std::int16_t QtSerialPort::CommPort() const { return commPort_; }
+
+void QtSerialPort::SetSettings(std::string_view settings) {
+  const auto parsed = ParseSerialLineSettings(settings);
+  if (!parsed) throw Error("Invalid property value");
+  if (port_->isOpen()) {
+    try {
+      ApplyLineSettings(*parsed);
+    } catch (const Error&) {
+      // The device keeps the settings it had; the first refusal is the one worth reporting.
+      try {
+        ApplyLineSettings(settings_);
+      } catch (const Error&) {
+      }
+      throw;
+    }
+  }
+  settings_ = *parsed;
+}
+
+std::string QtSerialPort::Settings() const { return FormatSerialLineSettings(settings_); }
+
+void QtSerialPort::SetPortOpen(bool open) {
+  ++requests_;
+  if (open == port_->isOpen()) return;
+  if (!open) {
+    port_->close();
+    return;
+  }
+
+  device_ = DevicePath();
+  port_->setPortName(QString::fromStdString(device_.string()));
+  ApplyLineSettings(settings_);
+  if (port_->open(QIODevice::ReadWrite)) return;
+
+  const std::string reason = Text(port_->errorString());
+  switch (port_->error()) {
+    case QSerialPort::DeviceNotFoundError:
+      throw Error(Describe() + ": no such device");
+    case QSerialPort::PermissionError:
+      // Qt reports a device that another program holds (its lock file, or a busy device) and a
+      // device this user may not open alike.
+      if (access(device_.c_str(), R_OK | W_OK) != 0) {
+        throw Error(Describe() + ": no permission to use the device (" + reason + ")");
+      }
+      throw Error(Describe() + ": the device is in use (" + reason + ")");
+    default:
+      throw Error(Describe() + ": cannot open the device (" + reason + ")");
+  }
+}
+
+bool QtSerialPort::PortOpen() const { return port_->isOpen(); }
+
+void QtSerialPort::Output(std::string_view bytes) {
+  if (!port_->isOpen()) throw Error("Port is closed");
+  if (bytes.empty()) return;
+  const auto size = static_cast<qint64>(bytes.size());
+  if (port_->write(bytes.data(), size) != size) {
+    throw Error(Describe() + ": write failed (" + Text(port_->errorString()) + ")");
+  }
+  // Hands the bytes to the device now rather than at the next turn of the event loop, so that a
+  // write the device refuses fails here, in the caller's hands.
+  if (DeviceTakesOutputNow(port_->handle()) && !port_->flush()) {
+    throw Error(Describe() + ": write failed (" + lastError_ + ")");
+  }
+}
+
+void QtSerialPort::OnFailure(std::function<void()> handler) { onFailure_ = std::move(handler); }
+
+std::filesystem::path QtSerialPort::DevicePath() const {
+  std::error_code ignored;
+  const std::filesystem::path local =
+      std::filesystem::current_path(ignored) / ("COM" + std::to_string(commPort_));
+  // A link whose device has gone still counts: the person chose it, so its absence is reported
+  // rather than quietly falling back to another device.
+  if (std::filesystem::exists(std::filesystem::symlink_status(local, ignored))) return local;
+  return "/dev/ttyS" + std::to_string(commPort_ - 1);
+}
+
+std::string QtSerialPort::Describe() const {
+  std::string text = "Serial port COM" + std::to_string(commPort_) + " (" + device_.string();
+  std::error_code notALink;
+  const auto target = std::filesystem::read_symlink(device_, notALink);
+  if (!notALink) text += " -> " + target.string();
+  return text + ")";
+}
+
+void QtSerialPort::ApplyLineSettings(const SerialLineSettings& settings) {
+  // Qt on POSIX has no 1.5 stop bits. A UART asked for 2 stop bits after 5-bit characters sends
+  // 1.5, and 5-bit characters are the only ones that 1.5 stop bits are defined for.
+  QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+  if (settings.stopBits == SerialLineSettings::StopBits::kTwo) stopBits = QSerialPort::TwoStop;
+  if (settings.stopBits == SerialLineSettings::StopBits::kOneAndHalf) {
+    if (settings.dataBits != 5) {
+      throw Error(Describe() + ": 1.5 stop bits need 5 data bits");
+    }
+    stopBits = QSerialPort::TwoStop;
+  }
+  const bool applied = port_->setBaudRate(settings.baud) &&
+                       port_->setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
+                       port_->setParity(ToQtParity(settings.parity)) &&
+                       port_->setStopBits(stopBits);
+  if (!applied) {
+    throw Error(Describe() + ": the device refuses the settings " +
+                FormatSerialLineSettings(settings) + " (" + Text(port_->errorString()) + ")");
+  }
+}
+
+void QtSerialPort::CloseAfterFailure() {
+  if (!port_->isOpen()) return;
+  // At once, from inside Qt's own error report: a port left open on a device that has gone makes
+  // Qt retry without pause at full CPU. Qt allows its notifiers to go from inside their events.
+  port_->close();
+  // The handler may well stop the run and touch this port; it runs from the event loop instead.
+  QMetaObject::invokeMethod(
+      port_.get(),
+      [this, requests = requests_] {
+        if (requests == requests_ && onFailure_) onFailure_();
+      },
+      Qt::QueuedConnection);
+}
+
+}  // namespace veltrano

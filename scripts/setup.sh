@@ -1,0 +1,30 @@
+# Shared by the scripts in this folder: installs what is missing and builds a preset.
+# Sourced, not run.
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgtest-dev
+                libgmock-dev libbenchmark-dev fonts-dejavu-core)
+
+# Installs the Debian packages that are not installed yet; needs root when any are missing.
+ensure_packages() {
+  local missing=() package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' ||
+      missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# Configures and builds one CMake preset, with as many jobs as there are cores.
+build_preset() {
+  local preset="$1"
+  shift
+  cmake --preset "$preset" -S "$ROOT" >/dev/null
+  cmake --build --preset "$preset" -j "$(nproc)" "$@"
+}

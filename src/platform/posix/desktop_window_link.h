@@ -1,0 +1,59 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "platform/link_transport.h"
+#include "platform/posix/socket_io.h"
+
+namespace veltrano {
+
+// The desktop's window messages and global atoms on Linux, spoken to servers that listen on
+// abstract Unix sockets (the wire format is in desktop_window_protocol.h). Finding a window opens
+// a connection that later messages to that window reuse. A window that breaks its connection or
+// does not answer within the time-out is gone for good: its handle gives 0 from then on, and only
+// a new FindWindowA reaches a server again. A new connection to a class replaces the earlier one,
+// whose handle is then dead too, so at most one connection per class stays open however often a
+// server restarts. Used from one thread.
+class DesktopWindowLink final : public LinkTransport {
+ public:
+  static constexpr std::chrono::milliseconds kDefaultAnswerTimeout{250};
+
+  explicit DesktopWindowLink(std::chrono::milliseconds answerTimeout = kDefaultAnswerTimeout);
+
+  std::uint32_t RegisterWindowMessageA(std::string_view name) override;
+  // Raises Error only when no socket can be made at all (out of descriptors).
+  WindowHandle FindWindowA(std::string_view className) override;
+  std::int64_t SendMessageA(WindowHandle window, std::uint32_t message, std::uint64_t wParam,
+                            std::int64_t lParam) override;
+  // Asks the server that last answered with `atom`, since that server owns its atom table.
+  int GlobalGetAtomNameA(Atom atom, char* buffer, int size) override;
+  Atom GlobalDeleteAtom(Atom atom) override;
+
+  // Connections still open, for watching that dead ones are closed.
+  std::size_t OpenConnections() const { return connections_.size(); }
+
+ private:
+  // Sends `request` to the window and fills `answer`; on any failure closes the connection.
+  bool Exchange(WindowHandle window, std::span<const std::uint8_t> request,
+                std::span<std::uint8_t> answer);
+  // The atom's name from the window that answered with it; 0 on failure.
+  int ReadAtomName(WindowHandle window, Atom atom, char* buffer, int size);
+  void Forget(WindowHandle window);
+
+  std::chrono::milliseconds answerTimeout_;
+  WindowHandle lastHandle_ = 0;
+  struct Connection {
+    UniqueFd socket;
+    std::string className;
+  };
+
+  std::unordered_map<WindowHandle, Connection> connections_;
+  std::unordered_map<Atom, WindowHandle> atomOwners_;
+};
+
+}  // namespace veltrano

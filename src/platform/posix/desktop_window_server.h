@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/link_transport.h"
+#include "platform/posix/atom_table.h"
+#include "platform/posix/socket_io.h"
+
+namespace veltrano {
+
+// Owns a window class and serves its messages and the global atoms to any number of clients at
+// once (the wire format is in desktop_window_protocol.h). The window is there from construction
+// on; Run serves until Stop. Atoms that clients never delete stay in the table and are counted.
+class DesktopWindowServer {
+ public:
+  // The window procedure: the result of one message. No value means that the procedure never
+  // returns for that client: neither this request nor any later one on its connection is
+  // answered, while other clients are served as before. It runs on the thread of Run.
+  using Handler = std::function<std::optional<std::int64_t>(
+      std::uint32_t message, std::uint64_t wParam, std::int64_t lParam)>;
+
+  // Raises Error when another server owns the class already, or when the socket cannot be made.
+  DesktopWindowServer(std::string_view className, Handler handler);
+  ~DesktopWindowServer();
+  DesktopWindowServer(const DesktopWindowServer&) = delete;
+  DesktopWindowServer& operator=(const DesktopWindowServer&) = delete;
+
+  const std::string& ClassName() const { return className_; }
+
+  // Serves on the calling thread until Stop. An error of the handler ends it and propagates.
+  void Run();
+
+  // Makes Run return, now or as soon as it starts. Safe from any thread and from a signal
+  // handler.
+  void Stop() noexcept;
+
+  // The atom table, usable from any thread (the handler adds the atoms of its replies).
+  Atom AddAtom(std::string_view name);
+  Atom UnusedAtom() const;
+  std::optional<std::string> AtomName(Atom atom) const;
+  // The atoms that exist now: those added and not yet deleted as often as added.
+  std::size_t LiveAtoms() const;
+
+ private:
+  struct Client;
+
+  void AcceptClients(std::vector<Client>& clients);
+  // Reads what the client sent and answers every complete request; false when it is done.
+  bool Receive(Client& client);
+  bool HandleRequests(Client& client);
+  bool Flush(Client& client);
+  void AnswerAtomName(Client& client, Atom atom);
+
+  std::string className_;
+  Handler handler_;
+  UniqueFd listener_;
+  UniqueFd wake_;  // an eventfd: readable once Stop has been called
+  mutable std::mutex atomsMutex_;
+  AtomTable atoms_;
+};
+
+}  // namespace veltrano

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <utility>
+
+namespace veltrano {
+
+// Owns one file descriptor and closes it when it goes.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  ~UniqueFd() { Reset(); }
+  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+
+  int Get() const { return fd_; }
+  bool Valid() const { return fd_ >= 0; }
+  void Reset();
+
+ private:
+  int fd_ = -1;
+};
+
+using Deadline = std::chrono::steady_clock::time_point;
+
+// Sends every byte on a blocking socket. False when the peer is gone or the socket's own send
+// time-out ran out; never raises SIGPIPE.
+bool SendAll(int socket, std::span<const std::uint8_t> bytes);
+
+// Fills `bytes` from a socket, waiting no later than `deadline`. False when the peer closed the
+// connection, the socket failed or the deadline passed first.
+bool ReceiveAll(int socket, std::span<std::uint8_t> bytes, Deadline deadline);
+
+}  // namespace veltrano

@@ -1,0 +1,32 @@
+#include "platform/qt/qt_units.h"
+
+#include <cmath>
+
+namespace veltrano {
+
+namespace {
+constexpr double kTwipsPerPixel = 15.0;
+constexpr double kPixelsPerPoint = 96.0 / 72.0;
+}  // namespace
+
+int TwipsToPixels(int twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
+
+QRect TwipsToPixels(int left, int top, int width, int height) {
+  return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
+               TwipsToPixels(height));
+}
+
+QFont ToQFont(const FontDesign& design) {
+  QFont font(ToQString(design.family));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(static_cast<int>(std::lround(design.points * kPixelsPerPoint)));
+  font.setBold(design.bold);
+  font.setItalic(design.italic);
+  return font;
+}
+
+QString ToQString(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace veltrano

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+#include <string_view>
+
+#include "platform/window_toolkit.h"
+
+namespace veltrano {
+
+// Twips to pixels at 96 dpi: 15 twips make a pixel, rounded to the nearest.
+int TwipsToPixels(int twips);
+QRect TwipsToPixels(int left, int top, int width, int height);
+
+// A font sized in pixels (points at 96 dpi), so the layout does not follow the screen's dpi. A
+// family the system lacks falls back to a sans-serif one.
+QFont ToQFont(const FontDesign& design);
+
+QString ToQString(std::string_view text);
+
+}  // namespace veltrano

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <QWidget>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "panel/main_window.h"
+#include "platform/posix/desktop_window_link.h"
+#include "platform/qt/qt_toolkit.h"
+#include "platform/system_clock.h"
+
+namespace veltrano::testing {
+
+// A fresh, empty working directory for one test; the previous one is restored afterwards.
+class ScratchDirectory {
+ public:
+  ScratchDirectory();
+  ~ScratchDirectory();
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path previous_;
+  std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::filesystem::path& file);
+void WriteFile(const std::filesystem::path& file, const std::string& content);
+
+// The real main window, built (and so loaded) in the current working directory, with the real
+// serial port, link transport and clock.
+class OpenWindow {
+ public:
+  OpenWindow();
+  Form1& form() { return *form_; }
+  PanelState& state() { return form_->state(); }
+
+  // The Qt widget of the control with that name.
+  template <class W>
+  W* Widget(const char* name) {
+    auto* found = top_->findChild<W*>(name);
+    if (found == nullptr) throw std::runtime_error(std::string("no widget ") + name);
+    return found;
+  }
+
+ private:
+  int argc_ = 1;
+  char name_[9] = "veltrano";
+  char* argv_[2] = {name_, nullptr};
+  QtToolkit toolkit_;
+  DesktopWindowLink link_;
+  SystemClock clock_;
+  std::unique_ptr<Form1> form_;
+  QWidget* top_ = nullptr;
+};
+
+// Watches for modal message boxes and closes each one after `holdMs` of event-loop time,
+// recording what it said and how many stood open at once.
+class BoxWatcher {
+ public:
+  struct Seen {
+    std::string title;
+    std::string text;
+    QMessageBox::Icon icon;
+  };
+
+  // `beforeClose` runs inside the box's own event loop, just before the box is closed.
+  explicit BoxWatcher(int holdMs = 0, std::function<void()> beforeClose = {});
+  const std::vector<Seen>& seen() const { return seen_; }
+  bool open() const { return open_ != nullptr; }
+  int mostOpenAtOnce() const { return mostOpenAtOnce_; }
+
+ private:
+  void Check();
+
+  int holdMs_;
+  std::function<void()> beforeClose_;
+  QTimer polling_;
+  QMessageBox* open_ = nullptr;
+  std::vector<Seen> seen_;
+  int mostOpenAtOnce_ = 0;
+};
+
+}  // namespace veltrano::testing

@@ -1,0 +1,115 @@
+// The main window's own rules: the exclusive pairs of effects, and a START that cannot run.
+
+#include <gtest/gtest.h>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+
+#include <array>
+#include <filesystem>
+#include <string>
+
+#include "panel/settings_file.h"
+#include "panel_support.h"
+
+namespace veltrano::testing {
+namespace {
+
+const std::string kAllTicked = "1\r\n1\r\n1\r\n1\r\n1\r\n 1 \r\n 127 \r\n 128 \r\n 3 \r\n 3 \r\n";
+
+std::array<int, 5> Boxes(OpenWindow& window) {
+  std::array<int, 5> values{};
+  for (int i = 0; i < 5; ++i) {
+    const std::string name = "Check" + std::to_string(i + 1);
+    values[i] = window.Widget<QCheckBox>(name.c_str())->isChecked() ? 1 : 0;
+  }
+  return values;
+}
+
+TEST(ExclusivePairs, ClicksFollowTheRulesOneStepAtATime) {
+  ScratchDirectory directory;
+  WriteFile(kSettingsFileName, kAllTicked);
+  OpenWindow window;
+  ASSERT_EQ(Boxes(window), (std::array<int, 5>{1, 1, 1, 1, 1}));  // loading applies no rule
+
+  struct Step {
+    const char* click;
+    std::array<int, 5> after;
+  };
+  const Step steps[] = {
+      {"Check5", {1, 1, 1, 1, 0}},  // VIBRATION has no partner
+      {"Check1", {0, 1, 1, 1, 0}},  // clearing leaves the partner alone
+      {"Check1", {1, 1, 0, 1, 0}},  // ticking PITCHING clears ACCELERATION
+      {"Check3", {0, 1, 1, 1, 0}},  // ticking ACCELERATION clears PITCHING
+      {"Check4", {0, 1, 1, 0, 0}}, {"Check4", {0, 0, 1, 1, 0}},  // ticking SLIP clears ROLLING
+      {"Check2", {0, 1, 1, 0, 0}},                               // ticking ROLLING clears SLIP
+      {"Check3", {0, 1, 0, 0, 0}},                               // both of a pair may be clear
+  };
+  for (const Step& step : steps) {
+    QTest::mouseClick(window.Widget<QCheckBox>(step.click), Qt::LeftButton);
+    EXPECT_EQ(Boxes(window), step.after) << "after clicking " << step.click;
+  }
+}
+
+TEST(ExclusivePairs, ThePartnerIsClearedAlsoWhenTheProgramTicksABox) {
+  ScratchDirectory directory;
+  OpenWindow window;
+  window.form().controls().check4.SetValue(1);
+  EXPECT_EQ(Boxes(window), (std::array<int, 5>{1, 0, 0, 1, 1}));
+}
+
+struct NoPortCase {
+  const char* name;
+  const char* portText;
+  std::int16_t comPortAfter;
+};
+
+void PrintTo(const NoPortCase& c, std::ostream* out) { *out << c.name; }
+
+class StartWithoutAPort : public ::testing::TestWithParam<NoPortCase> {};
+
+TEST_P(StartWithoutAPort, SaysNoPortAndLeavesEverythingAsItWas) {
+  ScratchDirectory directory;
+  const std::string previous = "1\r\n1\r\n0\r\n0\r\n1\r\n 4 \r\n 27 \r\n 28 \r\n 2 \r\n 4 \r\n";
+  WriteFile(kSettingsFileName, previous);
+  std::filesystem::create_symlink("/nonexistent/ttyUSB9", "COM9");
+  OpenWindow window;
+  window.Widget<QComboBox>("Combo1")->setEditText(GetParam().portText);
+  BoxWatcher boxes;
+
+  QTest::mouseClick(window.Widget<QPushButton>("Command1"), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.seen().empty() && !boxes.open(); }, 5000));
+
+  ASSERT_EQ(boxes.seen().size(), 1u);
+  EXPECT_EQ(boxes.seen()[0].text, "no port");
+  EXPECT_EQ(boxes.seen()[0].title, "VELTRANO");
+  EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::NoIcon);
+  EXPECT_EQ(window.state().comPort, GetParam().comPortAfter);
+  EXPECT_EQ(ReadFile(kSettingsFileName), previous);
+  PanelControls& controls = window.form().controls();
+  EXPECT_FALSE(controls.timer1.Enabled());
+  EXPECT_TRUE(controls.command1.Enabled());
+  EXPECT_FALSE(controls.command2.Enabled());
+  EXPECT_TRUE(controls.check1.Enabled());
+  EXPECT_TRUE(controls.combo1.Enabled());
+  EXPECT_TRUE(controls.pitchLevels[0]->Enabled());
+  EXPECT_EQ(window.state().pitchCenter, 27);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PortTexts, StartWithoutAPort,
+    ::testing::Values(NoPortCase{"MissingDevice", "9", 9}, NoPortCase{"Empty", "", 4},
+                      NoPortCase{"Letters", "COM3", 4}, NoPortCase{"Fraction", "2.5", 4},
+                      NoPortCase{"TooLarge", "40000", 4}, NoPortCase{"Zero", "0", 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Window, StopCannotBePressedBeforeTheFirstStart) {
+  ScratchDirectory directory;
+  OpenWindow window;
+  EXPECT_FALSE(window.Widget<QPushButton>("Command2")->isEnabled());
+  EXPECT_FALSE(window.form().controls().timer1.Enabled());
+}
+
+}  // namespace
+}  // namespace veltrano::testing

@@ -1,0 +1,88 @@
+#include "data_server.h"
+
+#include <iostream>
+
+#include "platform/posix/desktop_window_protocol.h"
+#include "reply_text.h"
+
+namespace veltrano::simserver {
+
+namespace {
+
+// An atom travels as its 16 bits read as a signed number and widened: 49153 answers -16383.
+std::int64_t AtomAnswer(Atom atom) { return static_cast<std::int16_t>(atom); }
+
+}  // namespace
+
+DataServer::DataServer(const SimOptions& options, const FlightSource& flight, std::ostream& log)
+    : options_(options),
+      flight_(flight),
+      log_(log),
+      messageId_(desktop_window::MessageIdFor(kConnectMessageName)),
+      start_(std::chrono::steady_clock::now()),
+      window_(kServerWindowClass,
+              [this](std::uint32_t message, std::uint64_t wParam, std::int64_t lParam) {
+                return Answer(message, wParam, lParam);
+              }) {}
+
+std::optional<std::int64_t> DataServer::Answer(std::uint32_t message, std::uint64_t wParam,
+                                               std::int64_t lParam) {
+  const std::uint64_t number = ++messages_;
+  std::optional<std::int64_t> answer;
+  if (options_.hang) {
+    answer = std::nullopt;
+  } else if (options_.exitAfter && number > *options_.exitAfter) {
+    window_.Stop();
+    answer = std::nullopt;
+  } else if (options_.answerEverything) {
+    answer = *options_.answerEverything;
+  } else if (message != messageId_ || wParam != 1) {
+    answer = 0;
+  } else {
+    answer = AnswerVariable(static_cast<std::uint32_t>(number), lParam);
+  }
+  if (options_.verbose) {
+    log_ << "message " << number << ": id " << message << " wParam " << wParam << " code " << lParam
+         << " -> ";
+    if (answer) {
+      log_ << *answer;
+    } else {
+      log_ << "no answer";
+    }
+    log_ << std::endl;
+  }
+  return answer;
+}
+
+std::optional<std::int64_t> DataServer::AnswerVariable(std::uint32_t header, std::int64_t code) {
+  if (const auto fixed = options_.answerForCode.find(code); fixed != options_.answerForCode.end()) {
+    return fixed->second;
+  }
+  if (options_.answerForEveryCode) return *options_.answerForEveryCode;
+  const std::optional<double> value = ValueForCode(flight_.At(FlightSeconds()), code);
+  if (!value) return 0;
+  const TextFault fault = FaultFor(code);
+  if (fault == TextFault::kUnreadableAtom) return AtomAnswer(window_.UnusedAtom());
+  try {
+    return AtomAnswer(window_.AddAtom(ReplyText(header, *value, fault)));
+  } catch (const Error& error) {
+    // A full atom table: clients have not been deleting their replies. Nothing to answer with.
+    std::cerr << "simserver: " << error.what() << std::endl;
+    return 0;
+  }
+}
+
+TextFault DataServer::FaultFor(std::int64_t code) const {
+  if (const auto own = options_.textFaultForCode.find(code);
+      own != options_.textFaultForCode.end()) {
+    return own->second;
+  }
+  return options_.textFaultForEveryCode.value_or(TextFault::kNone);
+}
+
+double DataServer::FlightSeconds() const {
+  if (options_.frozenAt) return *options_.frozenAt;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+}
+
+}  // namespace veltrano::simserver

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+
+#include "flight_source.h"
+#include "platform/posix/desktop_window_server.h"
+#include "sim_options.h"
+
+namespace veltrano::simserver {
+
+inline constexpr std::string_view kServerWindowClass = "FSCONNECT8";
+inline constexpr std::string_view kConnectMessageName = "WM_FSCONNECT";
+
+// The emulated data server: owns the window class from construction on and answers its messages
+// from a flight source, with the faults that the options ask for. The flight's clock starts at
+// construction.
+class DataServer {
+ public:
+  // Raises Error when another server owns the window class. `log` gets the --verbose lines.
+  DataServer(const SimOptions& options, const FlightSource& flight, std::ostream& log);
+
+  void Run() { window_.Run(); }
+  void Stop() noexcept { window_.Stop(); }
+  std::size_t LiveAtoms() const { return window_.LiveAtoms(); }
+
+ private:
+  std::optional<std::int64_t> Answer(std::uint32_t message, std::uint64_t wParam,
+                                     std::int64_t lParam);
+  std::optional<std::int64_t> AnswerVariable(std::uint32_t header, std::int64_t code);
+  TextFault FaultFor(std::int64_t code) const;
+  double FlightSeconds() const;
+
+  const SimOptions& options_;
+  const FlightSource& flight_;
+  std::ostream& log_;
+  const std::uint32_t messageId_;
+  const std::chrono::steady_clock::time_point start_;
+  std::uint64_t messages_ = 0;
+  DesktopWindowServer window_;
+};
+
+}  // namespace veltrano::simserver

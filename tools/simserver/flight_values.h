@@ -1,0 +1,36 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace veltrano::simserver {
+
+// The five flight variables, in the units and ranges the data server answers with.
+struct FlightValues {
+  double pitch = 0.0;  // degrees, nose up positive
+  double bank = 0.0;   // degrees: right wing down 0 to 90, left wing down 360 minus the angle
+  double slip = 0.0;   // slip indicator, about -9000 to 9000
+  double rpm = 0.0;    // engine revolutions per minute
+  double speed = 0.0;  // knots
+
+  bool operator==(const FlightValues&) const = default;
+};
+
+inline constexpr std::int64_t kPitchCode = 77;
+inline constexpr std::int64_t kBankCode = 79;
+inline constexpr std::int64_t kSlipCode = 70;
+inline constexpr std::int64_t kRpmCode = 135;
+inline constexpr std::int64_t kSpeedCode = 61;
+inline constexpr std::array<std::int64_t, 5> kVariableCodes = {kPitchCode, kBankCode, kSlipCode,
+                                                               kRpmCode, kSpeedCode};
+
+// The value that answers `code`; none for a code that is not one of the five.
+std::optional<double> ValueForCode(const FlightValues& values, std::int64_t code);
+
+// Bank as served, from a signed angle with the right wing down positive (-180 to 180).
+double ServedBank(double signedDegrees);
+// The signed angle of a served bank, so that banks either side of level interpolate through 0.
+double SignedBank(double servedDegrees);
+
+}  // namespace veltrano::simserver

@@ -1,0 +1,106 @@
+#include "replay_track.h"
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <string_view>
+#include <utility>
+
+#include "platform/error.h"
+
+namespace veltrano::simserver {
+
+namespace {
+
+std::string_view Trim(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t\r");
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(" \t\r");
+  return text.substr(first, last - first + 1);
+}
+
+// The comma-separated numbers of one line; false when a field is not a finite number.
+bool ParseNumbers(std::string_view line, std::vector<double>& numbers) {
+  numbers.clear();
+  for (;;) {
+    const auto comma = line.find(',');
+    const std::string_view field = Trim(line.substr(0, comma));
+    double number = 0.0;
+    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), number);
+    if (field.empty() || error != std::errc() || end != field.data() + field.size() ||
+        !std::isfinite(number)) {
+      return false;
+    }
+    numbers.push_back(number);
+    if (comma == std::string_view::npos) return true;
+    line.remove_prefix(comma + 1);
+  }
+}
+
+double Lerp(double from, double to, double fraction) { return from + (to - from) * fraction; }
+
+}  // namespace
+
+ReplayTrack ReplayTrack::Parse(std::istream& text, const std::string& sourceName) {
+  std::vector<Row> rows;
+  std::vector<double> numbers;
+  std::string line;
+  int lineNumber = 0;
+  bool firstContent = true;
+  while (std::getline(text, line)) {
+    ++lineNumber;
+    const std::string_view content = Trim(line);
+    if (content.empty()) continue;
+    const auto where = sourceName + " line " + std::to_string(lineNumber) + ": ";
+    const bool header = std::exchange(firstContent, false);
+    if (!ParseNumbers(content, numbers)) {
+      if (header) continue;
+      throw Error(where + "expected numbers time_s,pitch,bank,slip,rpm,speed");
+    }
+    if (numbers.size() != 6) throw Error(where + "expected 6 columns");
+    if (numbers[0] < 0.0) throw Error(where + "time before 0");
+    if (!rows.empty() && numbers[0] <= rows.back().time) {
+      throw Error(where + "time does not increase");
+    }
+    rows.push_back(Row{numbers[0], FlightValues{.pitch = numbers[1],
+                                                .bank = SignedBank(numbers[2]),
+                                                .slip = numbers[3],
+                                                .rpm = numbers[4],
+                                                .speed = numbers[5]}});
+  }
+  if (rows.empty()) throw Error(sourceName + ": no rows");
+  return ReplayTrack(std::move(rows));
+}
+
+ReplayTrack ReplayTrack::Load(const std::string& path) {
+  std::ifstream file(path);
+  if (!file) throw Error(path + ": cannot be read");
+  return Parse(file, path);
+}
+
+FlightValues ReplayTrack::At(double seconds) const {
+  const double length = rows_.back().time;
+  double t = length > 0.0 ? std::fmod(seconds, length) : 0.0;
+  if (t < 0.0) t += length;
+  std::size_t next = 0;
+  while (next < rows_.size() && rows_[next].time <= t) ++next;
+  FlightValues values;
+  if (next == 0) {
+    values = rows_.front().values;
+  } else if (next == rows_.size()) {
+    values = rows_.back().values;
+  } else {
+    const Row& a = rows_[next - 1];
+    const Row& b = rows_[next];
+    const double fraction = (t - a.time) / (b.time - a.time);
+    values = FlightValues{.pitch = Lerp(a.values.pitch, b.values.pitch, fraction),
+                          .bank = Lerp(a.values.bank, b.values.bank, fraction),
+                          .slip = Lerp(a.values.slip, b.values.slip, fraction),
+                          .rpm = Lerp(a.values.rpm, b.values.rpm, fraction),
+                          .speed = Lerp(a.values.speed, b.values.speed, fraction)};
+  }
+  values.bank = ServedBank(values.bank);
+  return values;
+}
+
+}  // namespace veltrano::simserver

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "flight_values.h"
+#include "platform/error.h"
+#include "reply_text.h"
+
+namespace veltrano::simserver {
+
+// What the command line asks of the emulator.
+struct SimOptions {
+  std::optional<FlightValues> fixedValues;             // --set
+  std::string replayPath;                              // --replay
+  std::optional<double> frozenAt;                      // --at: seconds into the flight, held
+  std::optional<std::int64_t> answerEverything;        // --answer
+  std::map<std::int64_t, std::int64_t> answerForCode;  // --answer-code CODE=N
+  std::optional<std::int64_t> answerForEveryCode;      // --answer-code all=N
+  std::map<std::int64_t, TextFault> textFaultForCode;  // --bad-hex CODE and the like
+  std::optional<TextFault> textFaultForEveryCode;      // the same with CODE all
+  bool hang = false;
+  std::optional<std::uint64_t> exitAfter;
+  bool verbose = false;
+  bool help = false;
+};
+
+// A command line that the emulator cannot follow.
+class UsageError : public Error {
+ public:
+  using Error::Error;
+};
+
+// Raises UsageError naming the option at fault.
+SimOptions ParseOptions(const std::vector<std::string>& args);
+
+std::string HelpText();
+
+}  // namespace veltrano::simserver

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace veltrano::virtual_platform {
+
+struct Options {
+  int port = 1;                        // links the pseudo-terminal as COM<port>
+  bool print = false;                  // one line per packet instead of the live display
+  std::optional<std::uint64_t> count;  // end after this many packets
+  bool help = false;
+};
+
+// Reads the command line without the program name. Raises veltrano::Error with a message for the
+// person who typed it.
+Options ParseOptions(std::span<const std::string_view> args);
+
+std::string UsageText();
+
+}  // namespace veltrano::virtual_platform
