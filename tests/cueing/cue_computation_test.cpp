@@ -58,6 +58,10 @@ struct AccelerationCase {
   double cue;
 };
 
+void PrintTo(const AccelerationCase& c, std::ostream* out) {
+  *out << "pitch " << c.pitch << " speed " << c.lastSpeed << " -> " << c.speed;
+}
+
 class AccelerationTest : public ::testing::TestWithParam<AccelerationCase> {};
 
 TEST_P(AccelerationTest, AddsTheSurgeAndKeepsTheSample) {

@@ -47,6 +47,10 @@ struct PacketCase {
   Packet packet;
 };
 
+void PrintTo(const PacketCase& c, std::ostream* out) {
+  *out << c.pitchCue << " " << c.rollCue << " " << c.vibrationCue;
+}
+
 class BuildPacketTest : public ::testing::TestWithParam<PacketCase> {};
 
 TEST_P(BuildPacketTest, LaysOutSyncCuesAndSettings) {

@@ -55,6 +55,10 @@ struct HexCase {
   std::string error;
 };
 
+void PrintTo(const HexCase& c, std::ostream* out) {
+  *out << "\"" << c.text << "\" into " << c.bufferSize;
+}
+
 class HexToBytesTest : public ::testing::TestWithParam<HexCase> {};
 
 TEST_P(HexToBytesTest, DecodesPairsInPlace) {
@@ -129,6 +133,8 @@ struct StatusCase {
   std::int16_t status;
 };
 
+void PrintTo(const StatusCase& c, std::ostream* out) { *out << "answer " << c.answer; }
+
 class LinkStatusTest : public ::testing::TestWithParam<StatusCase> {};
 
 TEST_P(LinkStatusTest, PlainAnswerBecomesStatusAndDecodesNothing) {
@@ -176,6 +182,8 @@ struct AtomCase {
   LinkValue value;
   std::string replyText;
 };
+
+void PrintTo(const AtomCase& c, std::ostream* out) { *out << "\"" << c.name << "\" as " << c.type; }
 
 class LinkAtomReplyTest : public ::testing::TestWithParam<AtomCase> {};
 

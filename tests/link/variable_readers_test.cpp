@@ -23,6 +23,8 @@ struct ReaderCase {
   std::string messageText;
 };
 
+void PrintTo(const ReaderCase& c, std::ostream* out) { *out << c.name; }
+
 class ReaderTest : public ::testing::TestWithParam<ReaderCase> {
  protected:
   // Makes one read into a field that held `before`.
