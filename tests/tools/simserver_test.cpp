@@ -174,6 +174,13 @@ TEST_F(SimserverTest, ScriptedFlightServesEveryVariable) {
   ExpectCleanEnd(*server);
 }
 
+TEST_F(SimserverTest, TheFlightCanStartPartWayThrough) {
+  // The steep right turn lasts from 118 to 130 seconds in; the flight moves on from there.
+  const auto server = Start({"--from", "120"});
+  EXPECT_EQ(Value(kBank), 40.0);
+  ExpectCleanEnd(*server);
+}
+
 TEST_F(SimserverTest, AnswerFaultsReachTheirCodesOnly) {
   // Statuses for the codes 77, 79, 70, 135, 61 and the value-less 5 and 6.
   const std::vector<std::int32_t> codes = {kPitch, kBank, kSlip, kRpm, kSpeed, 5, 6};

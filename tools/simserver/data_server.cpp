@@ -82,7 +82,8 @@ TextFault DataServer::FaultFor(std::int64_t code) const {
 
 double DataServer::FlightSeconds() const {
   if (options_.frozenAt) return *options_.frozenAt;
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  return options_.startAt +
+         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
 }
 
 }  // namespace veltrano::simserver

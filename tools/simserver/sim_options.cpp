@@ -118,6 +118,10 @@ SimOptions ParseOptions(const std::vector<std::string>& args) {
       const auto seconds = NumberOf<double>(option, argument());
       if (seconds < 0.0) throw UsageError("--at: a time from 0 on");
       options.frozenAt = seconds;
+    } else if (option == "--from") {
+      const auto seconds = NumberOf<double>(option, argument());
+      if (seconds < 0.0) throw UsageError("--from: a time from 0 on");
+      options.startAt = seconds;
     } else if (option == "--answer") {
       options.answerEverything = NumberOf<std::int64_t>(option, argument());
     } else if (option == "--answer-code") {
@@ -160,6 +164,7 @@ Values (by default a scripted flight of a little over five minutes that loops):
                           A negative bank is served as 360 plus it.
   --replay FILE.csv       rows time_s,pitch,bank,slip,rpm,speed (header line optional),
                           interpolated linearly and played in a loop
+  --from SECONDS          start the flight (scripted or replayed) that far in
   --at SECONDS            hold the flight (scripted or replayed) at that moment
 
 Faults, for trying out clients (CODE: 61, 70, 77, 79, 135 or all; a fault for one code goes

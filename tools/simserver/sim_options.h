@@ -17,6 +17,7 @@ struct SimOptions {
   std::optional<FlightValues> fixedValues;             // --set
   std::string replayPath;                              // --replay
   std::optional<double> frozenAt;                      // --at: seconds into the flight, held
+  double startAt = 0;                                  // --from: seconds into the flight at start
   std::optional<std::int64_t> answerEverything;        // --answer
   std::map<std::int64_t, std::int64_t> answerForCode;  // --answer-code CODE=N
   std::optional<std::int64_t> answerForEveryCode;      // --answer-code all=N
