@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <string>
 #include <string_view>
 
 #include "platform/window_toolkit.h"
@@ -12,25 +11,18 @@ namespace veltrano::testing {
 // counts how often its value is asked for.
 class FakeCheckBox final : public CheckBox {
  public:
-  explicit FakeCheckBox(int value = 0) : value_(value) {}
-
   std::string_view Name() const override { return "Check"; }
-  bool Enabled() const override { return enabled_; }
-  void SetEnabled(bool enabled) override { enabled_ = enabled; }
-
+  bool Enabled() const override { return true; }
+  void SetEnabled(bool) override {}
   int Value() const override {
     ++reads;
-    return value_;
+    return value;
   }
-  void SetValue(int value) override { value_ = value; }
-  void OnClick(std::function<void()> handler) override { handler_ = std::move(handler); }
+  void SetValue(int newValue) override { value = newValue; }
+  void OnClick(std::function<void()>) override {}
 
+  int value = 0;
   mutable int reads = 0;
-
- private:
-  int value_;
-  bool enabled_ = true;
-  std::function<void()> handler_;
 };
 
 }  // namespace veltrano::testing

@@ -15,7 +15,6 @@ class FakeClock final : public Clock {
   explicit FakeClock(std::initializer_list<float> readings = {}) : readings_(readings) {}
 
   float SecondsSinceMidnight() override {
-    ++reads;
     if (readings_.empty()) {
       ADD_FAILURE() << "the clock was read more often than scripted";
       return 0.0f;
@@ -24,8 +23,6 @@ class FakeClock final : public Clock {
     readings_.pop_front();
     return reading;
   }
-
-  int reads = 0;
 
  private:
   std::deque<float> readings_;

@@ -66,9 +66,6 @@ const LoadCase kLoadCases[] = {
     {"LineFeedsAloneNoBlanksAndNoFinalLineEnd",
      "1\n0\n0\n1\n1\n6\n55\n99\n4\n2",
      {{1, 0, 0, 1, 1}, "6", 200, 99, 4, 2, {1, 0, 0, 1, 1, 6, 55, 99, 4, 2}}},
-    {"LinesAfterTheTenthAreNeverRead",
-     kDefaultsFile + "garbage\r\n",
-     {{1, 1, 0, 0, 1}, "1", 128, 128, 3, 3, {1, 1, 0, 0, 1, 1, 127, 128, 3, 3}}},
 };
 
 void PrintTo(const LoadCase& c, std::ostream* out) { *out << c.name; }

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <signal.h>
 
-#include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,44 +15,20 @@ namespace veltrano::testing {
 // this object goes, also when a test fails half-way.
 class SimserverProcess {
  public:
-  struct Ending {
-    int status = -1;
-    int atomsLeft = -1;  // -1: no report seen
-  };
-
-  explicit SimserverProcess(const std::vector<std::string>& args = {})
-      : process_(SIMSERVER_PATH, args) {
+  explicit SimserverProcess(const std::vector<std::string>& args) : process_(SIMSERVER_PATH, args) {
     const std::string ready = process_.ReadLine();
     if (ready != "simserver ready: FSCONNECT8") {
       throw std::runtime_error("simserver did not get ready: " + ready);
     }
   }
 
-  // Ends it with `signal` and reads its report.
-  Ending Stop(int signal = SIGTERM) {
-    const int status = process_.Stop(signal);
-    return Ending{status, AtomsLeft(process_.ReadRest())};
+  // Stops it, unless it ends by itself, and expects a clean exit with every atom deleted.
+  void ExpectCleanEnd(bool endsByItself = false) {
+    EXPECT_EQ(endsByItself ? process_.Wait() : process_.Stop(SIGTERM), 0);
+    EXPECT_NE(process_.ReadRest().find("simserver stopped: 0 atoms left"), std::string::npos);
   }
-
-  // Waits for it to end by itself and reads its report.
-  Ending Wait() {
-    const int status = process_.Wait();
-    return Ending{status, AtomsLeft(process_.ReadRest())};
-  }
-
-  ChildProcess& Process() { return process_; }
 
  private:
-  static int AtomsLeft(const std::string& output) {
-    std::istringstream lines(output);
-    std::string line;
-    const std::string prefix = "simserver stopped: ";
-    while (std::getline(lines, line)) {
-      if (line.rfind(prefix, 0) == 0) return std::stoi(line.substr(prefix.size()));
-    }
-    return -1;
-  }
-
   ChildProcess process_;
 };
 
