@@ -18,6 +18,12 @@
 
 namespace veltrano::testing {
 
+// The controls that START locks and STOP unlocks.
+inline constexpr const char* kSettingsControls[] = {
+    "Check1",   "Check2",   "Check3",  "Check4",  "Check5",  "Combo1",
+    "VScroll1", "HScroll1", "Option1", "Option2", "Option3", "Option4",
+    "Option5",  "Option6",  "Option7", "Option8", "Option9", "Option10"};
+
 // A fresh, empty working directory for one test; the previous one is restored afterwards.
 class ScratchDirectory {
  public:

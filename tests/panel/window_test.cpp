@@ -87,14 +87,11 @@ TEST_P(StartWithoutAPort, SaysNoPortAndLeavesEverythingAsItWas) {
   EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::NoIcon);
   EXPECT_EQ(window.state().comPort, GetParam().comPortAfter);
   EXPECT_EQ(ReadFile(kSettingsFileName), previous);
-  PanelControls& controls = window.form().controls();
-  EXPECT_FALSE(controls.timer1.Enabled());
-  EXPECT_TRUE(controls.command1.Enabled());
-  EXPECT_FALSE(controls.command2.Enabled());
-  EXPECT_TRUE(controls.check1.Enabled());
-  EXPECT_TRUE(controls.combo1.Enabled());
-  EXPECT_TRUE(controls.pitchLevels[0]->Enabled());
   EXPECT_EQ(window.state().pitchCenter, 27);
+  EXPECT_FALSE(window.form().controls().timer1.Enabled());
+  EXPECT_TRUE(window.Widget<QWidget>("Command1")->isEnabled());
+  EXPECT_FALSE(window.Widget<QWidget>("Command2")->isEnabled());
+  for (const char* name : kSettingsControls) EXPECT_TRUE(window.Widget<QWidget>(name)->isEnabled());
 }
 
 INSTANTIATE_TEST_SUITE_P(

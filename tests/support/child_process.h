@@ -37,7 +37,6 @@ class ChildProcess {
   int Wait(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
   bool Running();
-  pid_t Pid() const { return pid_; }
 
  private:
   bool FillBuffer(std::chrono::steady_clock::time_point deadline);
