@@ -60,27 +60,25 @@ bool ChildProcess::FillBuffer(std::chrono::steady_clock::time_point deadline) {
   }
 }
 
+std::optional<std::string> ChildProcess::TakeLine() {
+  const auto end = buffered_.find('\n');
+  if (end == std::string::npos) return std::nullopt;
+  std::string line = buffered_.substr(0, end);
+  buffered_.erase(0, end + 1);
+  return line;
+}
+
 std::string ChildProcess::ReadLine(std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
-    const auto end = buffered_.find('\n');
-    if (end != std::string::npos) {
-      std::string line = buffered_.substr(0, end);
-      buffered_.erase(0, end + 1);
-      return line;
-    }
+    if (auto line = TakeLine()) return *line;
     if (!FillBuffer(deadline)) throw std::runtime_error("child process: output ended");
   }
 }
 
 std::optional<std::string> ChildProcess::PollLine() {
   for (;;) {
-    const auto end = buffered_.find('\n');
-    if (end != std::string::npos) {
-      std::string line = buffered_.substr(0, end);
-      buffered_.erase(0, end + 1);
-      return line;
-    }
+    if (auto line = TakeLine()) return line;
     pollfd wanted{output_, POLLIN, 0};
     if (poll(&wanted, 1, 0) <= 0) return std::nullopt;
     char chunk[4096];

@@ -39,6 +39,7 @@ class ChildProcess {
   bool Running();
 
  private:
+  std::optional<std::string> TakeLine();  // a whole line from what has arrived
   bool FillBuffer(std::chrono::steady_clock::time_point deadline);
   static int DecodeStatus(int status);
 
