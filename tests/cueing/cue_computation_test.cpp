@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
+#include <tuple>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -16,11 +18,6 @@ using testing::FakeClock;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
-
-struct Row {
-  double input;
-  double cue;
-};
 
 // Each gives the cue for one flight value, with the effect named on and its partner's too.
 double Pitching(double pitch) {
@@ -45,39 +42,28 @@ double Vibration(double rpm) {
   return state.vibrationCue;
 }
 
-void ExpectCues(double (*cueFor)(double), std::initializer_list<Row> rows) {
-  for (const Row& row : rows) EXPECT_EQ(cueFor(row.input), row.cue) << "from " << row.input;
+void ExpectCues(const char* effect, double (*cueFor)(double),
+                std::initializer_list<std::pair<double, double>> rows) {
+  for (const auto& [input, cue] : rows)
+    EXPECT_EQ(cueFor(input), cue) << effect << " from " << input;
 }
 
 // The odd-looking inputs land where another order of the same arithmetic would not (128 * p / 90,
-// 255 * d / 180, 255 / 18000 * slip); the negative cues show that floor rounds down.
-TEST(CueTest, PitchingFollowsTheAttitudeWithoutALimit) {
-  ExpectCues(Pitching,
+// 255 * d / 180, 255 / 18000 * slip); the negative cues show that floor rounds down. Pitching has
+// no limit; rolling follows the distance of the bank from 90 degrees.
+TEST(CueTest, EachEffectFollowsItsFlightValue) {
+  ExpectCues("pitching", Pitching,
              {{45, 64}, {-89.999, 255}, {8.437500000000005, 115}, {100, -15}, {-90, 256}});
-}
-
-TEST(CueTest, RollingFollowsTheDistanceOfTheBankFromNinety) {
-  ExpectCues(Rolling, {{0, 127}, {135, 63}, {270, 255}, {350, 141}, {460, -15}});
-  ExpectCues(Rolling, {{114.70588235294117, 35}, {258.70588235294116, 239}});
-}
-
-TEST(CueTest, SlipFollowsTheSlipIndicator) {
-  ExpectCues(Slip, {{0, 127}, {-1, 128}, {71, 126}, {3 * 18000.0 / 255.0, 124}, {10000, -14}});
-}
-
-TEST(CueTest, VibrationFollowsTheRpm) {
-  ExpectCues(Vibration, {{64, 0}, {65, 1}, {2700, 41}, {-1, -1}});
+  ExpectCues("rolling", Rolling, {{0, 127}, {135, 63}, {270, 255}, {350, 141}, {460, -15}});
+  ExpectCues("rolling", Rolling, {{114.70588235294117, 35}, {258.70588235294116, 239}});
+  ExpectCues("slip", Slip,
+             {{0, 127}, {-1, 128}, {71, 126}, {3 * 18000.0 / 255.0, 124}, {10000, -14}});
+  ExpectCues("vibration", Vibration, {{64, 0}, {65, 1}, {2700, 41}, {-1, -1}});
 }
 
 TEST(CueTest, AccelerationAddsTheSurgeAndKeepsTheSecondClockReading) {
-  struct Case {
-    double pitch;
-    double speed;
-    float lastTime;
-    float now;
-    double cue;
-  };
-  const Case cases[] = {
+  // pitch, speed, the last sample's time, the clock's first reading, the cue
+  const std::tuple<double, double, float, float, double> cases[] = {
       {0, 105, 100.0f, 100.25f, 228},
       {0, 110, 100.0f, 100.25f, 255},  // limited to 0..255
       {0, 85, 100.0f, 100.25f, 0},
@@ -86,35 +72,29 @@ TEST(CueTest, AccelerationAddsTheSurgeAndKeepsTheSecondClockReading) {
       {0, kNaN, 100.0f, 100.25f, 128},  // a speed that is not a number: no surge either
       {0, kInfinity, 100.0f, 100.25f, 128},
   };
-  for (const Case& c : cases) {
+  for (const auto& [pitch, speed, lastTime, now, cue] : cases) {
     PanelState state{
-        .pitchCue = c.pitch, .speedValue = c.speed, .lastSpeedTime = c.lastTime, .lastSpeed = 100};
-    FakeClock clock{c.now, c.now + 0.125f};
+        .pitchCue = pitch, .speedValue = speed, .lastSpeedTime = lastTime, .lastSpeed = 100};
+    FakeClock clock{now, now + 0.125f};
     ComputePitchCue(state, false, true, clock);
-    EXPECT_EQ(state.pitchCue, c.cue) << c.speed;
-    EXPECT_EQ(state.lastSpeedTime, c.now + 0.125f);
+    EXPECT_EQ(state.pitchCue, cue) << speed;
+    EXPECT_EQ(state.lastSpeedTime, now + 0.125f);
     // Bit for bit, so that a speed that is not a number counts as kept.
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(state.lastSpeed), std::bit_cast<std::uint64_t>(c.speed));
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(state.lastSpeed), std::bit_cast<std::uint64_t>(speed));
   }
 }
 
 TEST(CueTest, EffectsOffGiveNeutralCuesAndKeepTheSample) {
-  PanelState state{.pitchCue = 45,
-                   .rollCue = 270,
-                   .slipValue = 71,
-                   .vibrationCue = 2700,
-                   .speedValue = 50,
-                   .lastSpeedTime = 30,
-                   .lastSpeed = 40};
+  // Each value here gives another cue with its effect on; the clock is not to be read.
+  PanelState state{.pitchCue = 45, .rollCue = 270, .vibrationCue = 2700};
+  state.lastSpeedTime = 30;
+  state.lastSpeed = 40;
   FakeClock clock;
   ComputePitchCue(state, false, false, clock);
   ComputeRollCue(state, false, false);
   ComputeVibrationCue(state, false);
-  EXPECT_EQ(state.pitchCue, 128);
-  EXPECT_EQ(state.rollCue, 128);
-  EXPECT_EQ(state.vibrationCue, 0);
-  EXPECT_EQ(state.lastSpeedTime, 30);
-  EXPECT_EQ(state.lastSpeed, 40);
+  EXPECT_EQ(std::tuple(state.pitchCue, state.rollCue, state.vibrationCue), std::tuple(128, 128, 0));
+  EXPECT_EQ(std::tuple(state.lastSpeedTime, state.lastSpeed), std::tuple(30, 40)) << "the sample";
 }
 
 }  // namespace

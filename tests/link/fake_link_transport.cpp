@@ -5,11 +5,10 @@
 
 namespace veltrano::testing {
 
-std::string FloatReplyText(double value, std::int32_t header) {
-  unsigned char bytes[sizeof header + sizeof value];
-  std::memcpy(bytes, &header, sizeof header);
-  std::memcpy(bytes + sizeof header, &value, sizeof value);
-  std::string text;
+std::string FloatReplyText(double value) {
+  unsigned char bytes[sizeof value];
+  std::memcpy(bytes, &value, sizeof value);
+  std::string text = "00000000";
   constexpr char kDigits[] = "0123456789ABCDEF";
   for (unsigned char byte : bytes) text += {kDigits[byte >> 4], kDigits[byte & 0xF]};
   return text;
@@ -48,6 +47,9 @@ int FakeLinkTransport::GlobalGetAtomNameA(Atom atom, char* buffer, int size) {
   return count;
 }
 
-Atom FakeLinkTransport::GlobalDeleteAtom(Atom atom) { return atoms.erase(atom) == 1 ? 0 : atom; }
+Atom FakeLinkTransport::GlobalDeleteAtom(Atom atom) {
+  ++deletes[atom];
+  return atoms.erase(atom) == 1 ? 0 : atom;
+}
 
 }  // namespace veltrano::testing

@@ -12,9 +12,9 @@
 
 namespace veltrano::testing {
 
-// The reply text a server gives for a 64-bit float: header and value as hexadecimal pairs,
-// least significant byte first.
-std::string FloatReplyText(double value, std::int32_t header = 0);
+// The reply text a server gives for a 64-bit float: a zero header and the value as hexadecimal
+// pairs, least significant byte first.
+std::string FloatReplyText(double value);
 
 // A desktop with at most one data-server window, whose answers the test scripts. Keeps the global
 // atoms that the server leaves for the client.
@@ -41,6 +41,7 @@ class FakeLinkTransport final : public LinkTransport {
   int searches = 0;
   std::vector<std::int64_t> requests;                // the lParam of every message sent
   std::map<Atom, std::optional<std::string>> atoms;  // the live ones
+  std::map<Atom, int> deletes;                       // how often each atom was deleted
 
  private:
   Atom nextAtom_ = 0xC001;
