@@ -25,6 +25,7 @@ ensure_packages() {
 build_preset() {
   local preset="$1"
   shift
-  cmake --preset "$preset" -S "$ROOT" >/dev/null
-  cmake --build --preset "$preset" -j "$(nproc)" "$@"
+  # Presets are read from the working directory.
+  (cd "$ROOT" && cmake --preset "$preset" >/dev/null &&
+    cmake --build --preset "$preset" -j "$(nproc)" "$@")
 }

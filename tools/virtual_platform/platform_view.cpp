@@ -34,6 +34,7 @@ void PlatformView::Accept(const ActuatorPacket& packet, Clock::time_point now) {
   latest_ = packet;
   latestTime_ = now;
   recentTimes_.push_back(now);
+  PacketsInLastSecond(now);  // keeps only the last second, also when nothing is shown
   ++totalPackets_;
 }
 
