@@ -58,57 +58,49 @@ bool Read(LinkClient& client, std::int32_t code) {
   return status == 0;
 }
 
-// The whole exchange for a status answer: the message alone, no atom.
-void BM_StatusAnswer(benchmark::State& state) {
+// Runs `request` once an iteration with a link client against the served data; an atom left
+// behind or an error spoils the result.
+template <class Request>
+void RunLinked(benchmark::State& state, Request request) {
   try {
     ServedData served;
     DesktopWindowLink link;
     LinkClient client(link);
-    for (auto _ : state) {
-      LinkValue value;
-      std::string replyText;
-      std::int32_t replyHeader = 0;
-      if (client.LinkRequest(1, "n", value, replyText, replyHeader) != 7) {
-        state.SkipWithError("no status");
-      }
-    }
+    for (auto _ : state) request(client);
+    if (served.LiveAtoms() != 0) state.SkipWithError("atoms left behind");
   } catch (const Error& error) {
     state.SkipWithError(error.what());
   }
+}
+
+// The whole exchange for a status answer: the message alone, no atom.
+void BM_StatusAnswer(benchmark::State& state) {
+  RunLinked(state, [&](LinkClient& client) {
+    LinkValue value;
+    std::string replyText;
+    std::int32_t replyHeader = 0;
+    if (client.LinkRequest(1, "n", value, replyText, replyHeader) != 7) {
+      state.SkipWithError("no status");
+    }
+  });
 }
 BENCHMARK(BM_StatusAnswer);
 
 // One value: message, atom name read, atom deletion.
 void BM_ValueRequest(benchmark::State& state) {
-  try {
-    ServedData served;
-    DesktopWindowLink link;
-    LinkClient client(link);
-    for (auto _ : state) {
-      if (!Read(client, 77)) state.SkipWithError("no value");
-    }
-    if (served.LiveAtoms() != 0) state.SkipWithError("atoms left behind");
-  } catch (const Error& error) {
-    state.SkipWithError(error.what());
-  }
+  RunLinked(state, [&](LinkClient& client) {
+    if (!Read(client, 77)) state.SkipWithError("no value");
+  });
 }
 BENCHMARK(BM_ValueRequest);
 
 // The five requests of one tick, in the tick's order.
 void BM_FiveRequestTick(benchmark::State& state) {
-  try {
-    ServedData served;
-    DesktopWindowLink link;
-    LinkClient client(link);
-    for (auto _ : state) {
-      for (const std::int32_t code : {77, 61, 79, 70, 135}) {
-        if (!Read(client, code)) state.SkipWithError("no value");
-      }
+  RunLinked(state, [&](LinkClient& client) {
+    for (const std::int32_t code : {77, 61, 79, 70, 135}) {
+      if (!Read(client, code)) state.SkipWithError("no value");
     }
-    if (served.LiveAtoms() != 0) state.SkipWithError("atoms left behind");
-  } catch (const Error& error) {
-    state.SkipWithError(error.what());
-  }
+  });
 }
 BENCHMARK(BM_FiveRequestTick);
 

@@ -1,33 +1,17 @@
 #include "panel/run_control.h"
 
-#include <charconv>
 #include <cstdint>
 #include <initializer_list>
-#include <optional>
-#include <string>
 #include <string_view>
-#include <system_error>
 
 #include "panel/settings_file.h"
+#include "panel/whole_number.h"
 
 namespace veltrano {
 namespace {
 
 constexpr std::string_view kTitle = "VELTRANO";
 constexpr std::string_view kLineSettings = "19200,N,8,1";
-
-// The port box's text as a whole number in -32768..32767, blanks around it allowed.
-std::optional<std::int16_t> PortNumber(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  std::int16_t number = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-    return std::nullopt;
-  }
-  return number;
-}
 
 }  // namespace
 
@@ -37,7 +21,7 @@ RunControl::RunControl(PanelState& state, PanelControls& controls, SerialPort& p
 bool RunControl::Running() const { return controls_.timer1.Enabled(); }
 
 void RunControl::Start() {
-  const auto number = PortNumber(controls_.combo1.Text());
+  const auto number = ParseWholeNumber(controls_.combo1.Text());
   if (!number) {
     ShowNoPort();
     return;

@@ -1,13 +1,12 @@
 #include "panel/settings_file.h"
 
-#include <charconv>
 #include <cstdint>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
-#include <system_error>
 
+#include "panel/whole_number.h"
 #include "platform/error.h"
 
 namespace veltrano {
@@ -25,24 +24,14 @@ class SettingsReader {
   std::int16_t Next() {
     std::string line;
     if (!std::getline(in_, line)) throw Error("settings file ends early");
-    return ParseNumber(line);
+    // The line ends in CR LF as written, or in LF alone.
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const auto value = ParseWholeNumber(line);
+    if (!value) throw Error("settings line is not a whole number in -32768..32767");
+    return *value;
   }
 
  private:
-  // A whole decimal number, blanks around it and a line end of CR LF or LF alone allowed.
-  static std::int16_t ParseNumber(std::string_view text) {
-    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    std::int16_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-      throw Error("settings line is not a whole number in -32768..32767");
-    }
-    return value;
-  }
-
   std::ifstream in_;
 };
 
