@@ -1,22 +1,28 @@
-// The data-server emulator as a separate process, read through the link client. It owns the
-// machine's one FSCONNECT8, so these tests run alone.
+// The data-server emulator as a separate process, read through the link client, with its flight
+// set, replayed, flown or taken from a fake simulator over UDP. It owns the machine's one
+// FSCONNECT8, so these tests run alone.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <charconv>
+#include <chrono>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <variant>
 #include <vector>
 
 #include "child_process.h"
+#include "fake_xplane.h"
 #include "link/link_protocol.h"
 #include "platform/error.h"
 #include "platform/posix/desktop_window_link.h"
 #include "simserver_process.h"
+#include "udp_socket.h"
 
 namespace veltrano {
 namespace {
@@ -24,6 +30,7 @@ namespace {
 using testing::ChildProcess;
 using Cases = std::pair<std::vector<std::string>, std::string>[];
 constexpr std::int32_t kPitch = 77, kBank = 79, kSlip = 70, kRpm = 135, kSpeed = 61;
+constexpr std::int32_t kCodes[] = {kPitch, kBank, kSlip, kRpm, kSpeed};
 
 // One request in short: "status N", "error" when it raises, or the value in its shortest exact
 // form, followed by "/N" when the reply text has N digits instead of the usual 16.
@@ -98,6 +105,105 @@ TEST(Simserver, BadOptionsExitWithStatusTwoAndHelpWithZero) {
   EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--odd-text", "77", "--short-text", "77"}).Wait(), 2);
   EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--replay", "/nonexistent/track.csv"}).Wait(), 2);
   EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--help"}).Wait(), 0);
+}
+
+// --- Live sources: a fake simulator on a free loopback port, simserver, the link client. ---
+
+std::string Served(LinkClient& client) {
+  std::string values;
+  for (const std::int32_t code : kCodes) values += ", " + Outcome(client, code);
+  return values.substr(2);
+}
+
+// Polls `condition` until it holds, for at most ten seconds.
+bool Eventually(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// A FlightGear that sends `line` whenever the caller polls, to the port simserver reports.
+struct FakeFlightGear {
+  explicit FakeFlightGear(testing::SimserverProcess& server) {
+    const std::string origin = server.ReadLine();  // "... listening for FlightGear on A:PORT"
+    to.port = static_cast<std::uint16_t>(std::stoi(origin.substr(origin.rfind(':') + 1)));
+  }
+  void Send(const std::string& line) { socket.SendTo(to, line); }
+
+  simserver::UdpSocket socket{simserver::UdpEndpoint{}};
+  simserver::UdpEndpoint to;
+};
+
+TEST(SimserverLive, FlightGearLinesAreServedConvertedAndMalformedOnesCountedAndDropped) {
+  testing::SimserverProcess server({"--flightgear", "127.0.0.1:0", "--verbose"});
+  FakeFlightGear flightgear(server);
+  for (const char* bad :
+       {"1,2,3,4\n", "1,2,x,4,5\n", "inf,0,0,0,0\n", "", "1,2,3,4,5,6\n", "7,7,7,7,7,7\n"}) {
+    flightgear.Send(bad);
+  }
+  DesktopWindowLink link;
+  LinkClient client(link);
+  EXPECT_TRUE(Eventually([&] {
+    flightgear.Send("5,-20.5,1,2500.0,90.25\n");  // slip 1 is half the ball: 4500
+    return Served(client) == "5, 339.5, 4500, 2500, 90.25";
+  }));
+  const std::string said = server.ExpectCleanEnd();
+  EXPECT_EQ(Count(said, "dropped a malformed datagram"), 5u);  // the first five are shown
+  EXPECT_EQ(Count(said, ", 6 malformed and dropped"), 1u) << said;
+}
+
+TEST(SimserverLive, XPlaneIsSubscribedAgainAfterARestartAndTheValuesEaseToParkedMeanwhile) {
+  testing::FakeXPlane xplane;
+  xplane.Fly({2, 15, -1, 2000, 80});
+  testing::SimserverProcess server({"--xplane", "127.0.0.1:" + std::to_string(xplane.Port())});
+  DesktopWindowLink link;
+  LinkClient client(link);
+  EXPECT_TRUE(Eventually([&] { return Served(client) == "2, 15, -900, 2000, 80"; }));
+  xplane.Quit();
+  const int subscriptions = xplane.Subscriptions();
+  EXPECT_TRUE(Eventually([&] { return Served(client) == "0, 0, 0, 0, 0"; }));  // parked
+  xplane.Fly({-3, -10, 0.5, 2200, 95});
+  xplane.Launch();
+  EXPECT_TRUE(Eventually([&] { return Served(client) == "-3, 350, 450, 2200, 95"; }));
+  EXPECT_GE(xplane.Subscriptions(), subscriptions + 5);
+  const std::string said = server.ExpectCleanEnd();
+  EXPECT_EQ(Count(said, "X-Plane: receiving values"), 2u) << said;  // at the start and once back
+  EXPECT_EQ(Count(said, "X-Plane: no values for 2.0 s"), 1u) << said;
+  EXPECT_TRUE(Eventually([&] { return xplane.Unsubscriptions() == 5; }));
+}
+
+TEST(SimserverLive, ARecordingReplaysTheValuesServedWhileRecording) {
+  const std::string track = ::testing::TempDir() + "record-" + std::to_string(getpid()) + ".csv";
+  std::vector<std::string> served;  // one value per request, codes in turn
+  {
+    testing::SimserverProcess server({"--flightgear", "127.0.0.1:0", "--record", track});
+    FakeFlightGear flightgear(server);
+    DesktopWindowLink link;
+    LinkClient client(link);
+    for (int i = 0; served.size() < 50; ++i) {
+      flightgear.Send("5,-20.5," + std::to_string(i % 3) + ",2500,90\n");
+      served.push_back(Outcome(client, kCodes[served.size() % 5]));
+    }
+    server.ExpectCleanEnd();
+  }
+  std::ifstream file(track);
+  std::vector<std::string> times;
+  for (std::string row; std::getline(file, row);) times.push_back(row.substr(0, row.find(',')));
+  ASSERT_EQ(times.size(), served.size() + 1);  // a header and a row per request
+  for (const std::size_t request : {0, 7, 23, 41, 48}) {
+    EXPECT_EQ(Outcomes({"--replay", track, "--at", times[request + 1]}, {kCodes[request % 5]}),
+              served[request]);
+  }
+  unlink(track.c_str());
 }
 
 }  // namespace
