@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -11,10 +12,10 @@
 
 namespace veltrano::testing {
 
-// A stand-in for X-Plane's UDP data output on a free loopback port: answers RREF subscriptions
-// (index i is pitch, bank, slip, rpm, speed) with one RREF datagram of all the subscribed
-// values at each subscriber's requested rate; frequency 0 ends a subscription. Quit forgets
-// every subscriber, as a simulator that is closed does; Launch starts again on the same port.
+// A stand-in for X-Plane's UDP data output on a free loopback port, for one subscriber: answers
+// RREF subscriptions (index i is pitch, bank, slip, rpm, speed) with one RREF datagram of all
+// the subscribed values at the requested rate; frequency 0 ends a subscription. Quit forgets the
+// subscriptions, as a simulator that is closed does; Launch starts again on the same port.
 class FakeXPlane {
  public:
   FakeXPlane() { Launch(); }
@@ -23,20 +24,16 @@ class FakeXPlane {
   std::uint16_t Port() const { return port_; }
   void Fly(const std::array<float, 5>& values);
   void Launch();
-  void Quit();
-  // Subscription requests so far with a frequency above 0, and with 0.
-  int Subscriptions() const;
-  int Unsubscriptions() const;
+  void Quit() { server_ = {}; }                             // asks the thread to stop and joins it
+  int Unsubscriptions() const { return unsubscriptions_; }  // requests with frequency 0
 
  private:
   void Serve(std::stop_token stop, simserver::UdpSocket& socket);
 
   std::uint16_t port_ = 0;
-  mutable std::mutex mutex_;
+  std::mutex mutex_;
   std::array<float, 5> values_{};
-  int subscriptions_ = 0;
-  int unsubscriptions_ = 0;
-  std::unique_ptr<simserver::UdpSocket> socket_;
+  std::atomic<int> unsubscriptions_ = 0;
   std::jthread server_;
 };
 

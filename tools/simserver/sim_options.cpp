@@ -141,21 +141,23 @@ struct Given {
 };
 
 constexpr const char* kDescription =
-    R"(Stands in for the flight simulator's data server: owns the window class FSCONNECT8 and answers
-the message WM_FSCONNECT. To wParam 1 and the codes 77 (pitch, degrees, nose up positive),
-79 (bank, degrees 0..360: right wing down 0 to 90, left wing down 360 minus the angle),
-70 (slip indicator, a full ball deflection at -9000..9000), 135 (engine rpm) and 61 (speed,
-knots) it answers with a negative atom whose name is an 8-digit header (the request's number)
-and the value as a little-endian double in 16 hexadecimal digits; to anything else it answers 0.
-
-The values come from a scripted flight of a little over five minutes that loops, unless one of
---set, --replay, --flightgear or --xplane says otherwise. Faults, for trying out clients, take a
-CODE: 61, 70, 77, 79, 135 or all; a fault for one code goes before one for all.)";
+    "Stands in for the flight simulator's data server, serving the five flight values.";
 
 constexpr const char* kFooter =
-    R"(A live simulator's values hold while it pauses. When nothing has come from it for 2 s the
-values ease to a parked aircraft (level, engine and speed at 0) over 2 s; when values come
-again they ease back to them over 1 s. Both are said once on standard output.
+    R"(It owns the window class FSCONNECT8 and answers the message WM_FSCONNECT. To wParam 1 and the
+codes 77 (pitch, degrees, nose up positive), 79 (bank, degrees 0..360: right wing down 0 to 90,
+left wing down 360 minus the angle), 70 (slip indicator, a full ball deflection at -9000..9000),
+135 (engine rpm) and 61 (speed, knots) it answers with a negative atom whose name is an 8-digit
+header (the request's number) and the value as a little-endian double in 16 hexadecimal digits;
+to anything else it answers 0.
+
+The values come from a scripted flight of a little over five minutes that loops, unless --set,
+--replay, --flightgear or --xplane says otherwise. A live simulator's values hold while it
+pauses. When nothing has come from it for 2 s they ease to a parked aircraft (level, engine and
+speed at 0) over 2 s; when values come again they ease back to them over 1 s. Both are said
+once on standard output.
+
+The faults take a CODE: 61, 70, 77, 79, 135 or all; a fault for one code goes before one for all.
 
 It prints "simserver ready: FSCONNECT8" on standard output once clients can connect. SIGTERM
 and SIGINT end it; it then prints "simserver stopped: N atoms left" on standard output, N being
@@ -167,33 +169,33 @@ an unwritable recording.)";
 void Describe(CLI::App& app, Given& given, SimOptions& options) {
   app.description(kDescription);
   app.footer(kFooter);
-  app.get_formatter()->column_width(30);
+  app.get_formatter()->column_width(31);
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   app.add_option("--set", given.set,
-                 "fixed values, NAME one of pitch, bank, slip, rpm, speed; the others 0. "
-                 "A negative bank is served as 360 plus it.")
+                 "fixed values, NAME one of pitch, bank, slip, rpm, speed; the others\n"
+                 "0. A negative bank is served as 360 plus it.")
       ->type_name("NAME=V,...");
   app.add_option("--replay", given.replay,
-                 "rows time_s,pitch,bank,slip,rpm,speed (header line optional), interpolated "
-                 "linearly and played in a loop")
+                 "rows time_s,pitch,bank,slip,rpm,speed (header line optional),\n"
+                 "interpolated linearly and played in a loop")
       ->type_name("FILE.csv");
   given.flightgearOption =
       app.add_option("--flightgear", given.flightgear,
-                     "live values from FlightGear's generic protocol \"veltrano\" on this UDP "
-                     "port (default 127.0.0.1:5500)")
+                     "live values from FlightGear's generic protocol \"veltrano\" on\n"
+                     "this UDP port (default 127.0.0.1:5500)")
           ->type_name("[ADDRESS:]PORT")
           ->expected(0, 1);
   given.xplaneOption = app.add_option("--xplane", given.xplane,
-                                      "live values subscribed from X-Plane at this address "
+                                      "live values subscribed from X-Plane at this address\n"
                                       "(default 127.0.0.1:49000)")
                            ->type_name("[HOST[:PORT]]")
                            ->expected(0, 1);
   app.add_option("--slip-scale", given.slipScale,
-                 "the simulator's slip for a full ball deflection, served as 9000 (FlightGear: "
-                 "2, X-Plane: 10 degrees); negative turns the sign round")
+                 "the simulator's slip at a full ball deflection, served as 9000\n"
+                 "(FlightGear: 2, X-Plane: 10 degrees); negative turns the sign round")
       ->type_name("S");
   app.add_option("--record", options.recordPath,
-                 "write the values served, with their times, in the --replay format")
+                 "write every moment served, time from the first, in --replay's format")
       ->type_name("FILE.csv");
   app.add_option("--from", given.from, "start the flight (scripted or replayed) that far in")
       ->type_name("SECONDS");
@@ -201,10 +203,9 @@ void Describe(CLI::App& app, Given& given, SimOptions& options) {
       ->type_name("SECONDS");
   app.add_option("--answer", given.answer, "answer N to every message")->type_name("N");
   app.add_option("--answer-code", given.answerCode,
-                 "answer N to that code (CODE may be any number here); repeatable")
+                 "answer N to that code (any number here); repeatable")
       ->type_name("CODE=N");
-  app.add_option("--bad-hex", given.badHex,
-                 "reply text with the non-hexadecimal pair G1 where the value starts")
+  app.add_option("--bad-hex", given.badHex, "reply text with the pair G1 where the value starts")
       ->type_name("CODE");
   app.add_option("--odd-text", given.oddText, "reply text with one digit too many (odd length)")
       ->type_name("CODE");
@@ -214,11 +215,11 @@ void Describe(CLI::App& app, Given& given, SimOptions& options) {
       ->type_name("CODE");
   app.add_flag("--hang", options.hang, "accept clients but never answer");
   app.add_option("--exit-after", given.exitAfter,
-                 "answer N messages and end at the next one, leaving it unanswered")
+                 "answer N messages, then end at the next, leaving it unanswered")
       ->type_name("N");
   app.add_flag("--verbose", options.verbose,
-               "one line per message on standard output, and the first few malformed "
-               "datagrams of a live simulator");
+               "one line per message on standard output, and the first few\n"
+               "malformed datagrams of a live simulator");
 }
 
 void Check(const Given& given, SimOptions& options) {
