@@ -47,9 +47,9 @@ void LiveFlight::Start() {
 }
 
 void LiveFlight::Stop() {
-  if (std::exchange(stopped_, true)) return;
+  if (!receiver_.joinable()) return;  // never started, or stopped already
   stopping_ = true;
-  if (receiver_.joinable()) receiver_.join();
+  receiver_.join();
   try {
     protocol_->Unsubscribe(socket_);
   } catch (const Error&) {

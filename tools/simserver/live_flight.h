@@ -34,7 +34,8 @@ class LiveFlight final : public FlightSource {
 
   // Subscribes if the protocol needs it and starts receiving.
   void Start();
-  // Stops receiving, unsubscribes and tells how many datagrams came and were dropped. Once.
+  // Stops receiving, unsubscribes and tells how many datagrams came and were dropped; does
+  // nothing when not receiving.
   void Stop();
 
   // A live flight is always at its present moment, whatever the time asked for.
@@ -63,7 +64,6 @@ class LiveFlight final : public FlightSource {
   double lastSubscription_ = 0.0;
 
   std::atomic<bool> stopping_ = false;
-  bool stopped_ = false;
   std::thread receiver_;
 };
 
