@@ -106,6 +106,8 @@ TEST(Simserver, BadOptionsExitWithStatusTwoAndHelpWithZero) {
   EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--set", "pitch=x"}).Wait(), 2);
   EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--odd-text", "77", "--short-text", "77"}).Wait(), 2);
   EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--replay", "/nonexistent/track.csv"}).Wait(), 2);
+  EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--xplane", "--set", "rpm=1"}).Wait(), 2);
+  EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--flightgear", "--slip-scale", "0"}).Wait(), 2);
   EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--help"}).Wait(), 0);
 }
 
