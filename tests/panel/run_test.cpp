@@ -1,5 +1,6 @@
 // Whole runs with real parts: the data-server emulator and the virtual platform as separate
-// processes, the platform's serial line a real pseudo-terminal, the real window offscreen.
+// processes (with a fake simulator over UDP behind the emulator for a live flight), the
+// platform's serial line a real pseudo-terminal, the real window offscreen.
 
 #include <gtest/gtest.h>
 #include <QAbstractButton>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "fake_xplane.h"
 #include "panel/settings_file.h"
 #include "panel_support.h"
 
@@ -97,6 +99,22 @@ TEST_F(RunTest, StartDrivesThePlatformFromTheServerAndStopEndsIt) {
   EXPECT_EQ(Packets().back(), "58 71 78 28 C8 80 03 03");
   EXPECT_EQ(ReadFile(kSettingsFileName),
             "1\r\n0\r\n0\r\n1\r\n1\r\n 1 \r\n 55 \r\n 128 \r\n 3 \r\n 3 \r\n");
+  Press("Command2");
+}
+
+TEST_F(RunTest, ALiveSimulatorThroughTheServerDrivesThePlatform) {
+  FakeXPlane xplane;
+  xplane.Fly({10, 30, 0, 2600, 100});
+  StartServer({"--xplane", "127.0.0.1:" + std::to_string(xplane.Port())});
+  StartPlatform();
+  window_ = std::make_unique<OpenWindow>();
+  Press("Command1");
+  const auto arrives = [&](const char* packet) {
+    return QTest::qWaitFor([&] { return !Packets().empty() && Packets().back() == packet; }, 10000);
+  };
+  EXPECT_TRUE(arrives("58 71 55 28 80 80 03 03"));  // pitch 10, bank 30 right, rpm 2600
+  xplane.Fly({-20, -30, 0, 1300, 100});
+  EXPECT_TRUE(arrives("58 9C AA 14 80 80 03 03"));  // pitch -20, bank 30 left, rpm 1300
   Press("Command2");
 }
 

@@ -22,10 +22,15 @@ class SimserverProcess {
     }
   }
 
-  // Stops it, unless it ends by itself, and expects a clean exit with every atom deleted.
-  void ExpectCleanEnd(bool endsByItself = false) {
+  std::string ReadLine() { return process_.ReadLine(); }
+
+  // Stops it, unless it ends by itself, and expects a clean exit with every atom deleted. Gives
+  // what it printed meanwhile.
+  std::string ExpectCleanEnd(bool endsByItself = false) {
     EXPECT_EQ(endsByItself ? process_.Wait() : process_.Stop(SIGTERM), 0);
-    EXPECT_NE(process_.ReadRest().find("simserver stopped: 0 atoms left"), std::string::npos);
+    std::string rest = process_.ReadRest();
+    EXPECT_NE(rest.find("simserver stopped: 0 atoms left"), std::string::npos);
+    return rest;
   }
 
  private:

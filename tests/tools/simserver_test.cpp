@@ -1,22 +1,30 @@
-// The data-server emulator as a separate process, read through the link client. It owns the
-// machine's one FSCONNECT8, so these tests run alone.
+// The data-server emulator as a separate process, read through the link client, with its flight
+// set, replayed, flown or taken from a fake simulator over UDP. It owns the machine's one
+// FSCONNECT8, so these tests run alone.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <charconv>
+#include <chrono>
 #include <cstdint>
 #include <fstream>
+#include <functional>
+#include <iterator>
+#include <regex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <variant>
 #include <vector>
 
 #include "child_process.h"
+#include "fake_xplane.h"
 #include "link/link_protocol.h"
 #include "platform/error.h"
 #include "platform/posix/desktop_window_link.h"
 #include "simserver_process.h"
+#include "udp_socket.h"
 
 namespace veltrano {
 namespace {
@@ -24,6 +32,7 @@ namespace {
 using testing::ChildProcess;
 using Cases = std::pair<std::vector<std::string>, std::string>[];
 constexpr std::int32_t kPitch = 77, kBank = 79, kSlip = 70, kRpm = 135, kSpeed = 61;
+constexpr std::int32_t kCodes[] = {kPitch, kBank, kSlip, kRpm, kSpeed};
 
 // One request in short: "status N", "error" when it raises, or the value in its shortest exact
 // form, followed by "/N" when the reply text has N digits instead of the usual 16.
@@ -97,7 +106,89 @@ TEST(Simserver, BadOptionsExitWithStatusTwoAndHelpWithZero) {
   EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--set", "pitch=x"}).Wait(), 2);
   EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--odd-text", "77", "--short-text", "77"}).Wait(), 2);
   EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--replay", "/nonexistent/track.csv"}).Wait(), 2);
+  EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--xplane", "--set", "rpm=1"}).Wait(), 2);
+  EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--flightgear", "--slip-scale", "0"}).Wait(), 2);
   EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--help"}).Wait(), 0);
+}
+
+// --- Live sources: a fake simulator on a free loopback port, simserver, the link client. ---
+
+// The five values in short, each also kept in `log`.
+std::string Served(LinkClient& client, std::vector<std::string>& log) {
+  std::string values;
+  for (const std::int32_t code : kCodes) values += ", " + log.emplace_back(Outcome(client, code));
+  return values.substr(2);
+}
+
+// Polls `condition` until it holds, for at most ten seconds.
+bool Eventually(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+std::ptrdiff_t Count(const std::string& text, const std::string& part) {
+  const std::regex pattern(part);
+  return std::distance(std::sregex_iterator(text.begin(), text.end(), pattern), {});
+}
+
+TEST(SimserverLive, FlightGearLinesAreServedConvertedRecordedAndBadOnesCountedAndDropped) {
+  const std::string track = ::testing::TempDir() + "record-" + std::to_string(getpid()) + ".csv";
+  std::vector<std::string> served;  // one value per request, codes in turn
+  {
+    testing::SimserverProcess server(
+        {"--flightgear", "127.0.0.1:0", "--verbose", "--record", track});
+    const std::string origin = server.ReadLine();  // "... listening for FlightGear on A:PORT"
+    const simserver::UdpEndpoint to{
+        0x7F000001, static_cast<std::uint16_t>(std::stoi(origin.substr(origin.rfind(':') + 1)))};
+    simserver::UdpSocket flightgear(simserver::UdpEndpoint{});
+    for (const char* bad :
+         {"1,2,3,4\n", "1,2,x,4,5\n", "inf,0,0,0,0\n", "", "1,2,3,4,5,6\n", "7,7,7,7,7,7\n"}) {
+      flightgear.SendTo(to, bad);
+    }
+    DesktopWindowLink link;
+    LinkClient client(link);
+    EXPECT_TRUE(Eventually([&] {
+      flightgear.SendTo(to, "5,-20.5,1,2500.0,90.25\n");  // slip 1 is half the ball: 4500
+      return Served(client, served) == "5, 339.5, 4500, 2500, 90.25";
+    }));
+    const std::string said = server.ExpectCleanEnd();
+    EXPECT_EQ(Count(said, "dropped a malformed datagram"), 5);  // the first five are shown
+    EXPECT_EQ(Count(said, ", 6 malformed and dropped"), 1) << said;
+  }
+  // The recording, replayed at the moment of a request, serves what that request got.
+  std::ifstream file(track);
+  std::vector<std::string> times;
+  for (std::string row; std::getline(file, row);) times.push_back(row.substr(0, row.find(',')));
+  ASSERT_EQ(times.size(), served.size() + 1);  // a header and a row per request
+  for (const std::size_t request :
+       {std::size_t{0}, std::size_t{7}, served.size() / 2, served.size() - 3}) {
+    EXPECT_EQ(Outcomes({"--replay", track, "--at", times[request + 1]}, {kCodes[request % 5]}),
+              served[request]);
+  }
+  unlink(track.c_str());
+}
+
+TEST(SimserverLive, XPlaneIsSubscribedAgainAfterARestartAndTheValuesEaseToParkedMeanwhile) {
+  testing::FakeXPlane xplane;
+  xplane.Fly({2, 15, -1, 2000, 80});
+  testing::SimserverProcess server({"--xplane", "127.0.0.1:" + std::to_string(xplane.Port())});
+  DesktopWindowLink link;
+  LinkClient client(link);
+  std::vector<std::string> served;
+  EXPECT_TRUE(Eventually([&] { return Served(client, served) == "2, 15, -900, 2000, 80"; }));
+  xplane.Quit();
+  EXPECT_TRUE(Eventually([&] { return Served(client, served) == "0, 0, 0, 0, 0"; }));  // parked
+  xplane.Fly({-3, -10, 0.5, 2200, 95});
+  xplane.Launch();  // with no subscriber: values come only when simserver asks again
+  EXPECT_TRUE(Eventually([&] { return Served(client, served) == "-3, 350, 450, 2200, 95"; }));
+  const std::string said = server.ExpectCleanEnd();
+  EXPECT_EQ(Count(said, "X-Plane: receiving values"), 2) << said;  // at the start and once back
+  EXPECT_EQ(Count(said, "X-Plane: no values for 2.0 s"), 1) << said;
+  EXPECT_TRUE(Eventually([&] { return xplane.Unsubscriptions() == 5; }));
 }
 
 }  // namespace

@@ -6,14 +6,32 @@
 #include <vector>
 
 #include "data_server.h"
+#include "flight_recorder.h"
 #include "flight_source.h"
+#include "flightgear_protocol.h"
+#include "live_flight.h"
 #include "replay_track.h"
 #include "scripted_flight.h"
 #include "signal_stopper.h"
 #include "sim_options.h"
+#include "xplane_protocol.h"
 
 namespace veltrano::simserver {
 namespace {
+
+std::unique_ptr<LiveFlight> MakeLiveFlight(const LiveSource& source, bool verbose) {
+  if (source.simulator == Simulator::kFlightGear) {
+    return std::make_unique<LiveFlight>(
+        std::make_unique<FlightGearProtocol>(
+            source.fullBallSlip.value_or(FlightGearProtocol::kDefaultFullBallSlip)),
+        source.endpoint, std::cout, verbose);
+  }
+  // Any local port: X-Plane answers to wherever the subscription came from.
+  return std::make_unique<LiveFlight>(
+      std::make_unique<XPlaneProtocol>(
+          source.endpoint, source.fullBallSlip.value_or(XPlaneProtocol::kDefaultFullBallSlip)),
+      UdpEndpoint{0, 0}, std::cout, verbose);
+}
 
 std::unique_ptr<FlightSource> MakeFlight(const SimOptions& options) {
   if (options.fixedValues) return std::make_unique<FixedFlight>(*options.fixedValues);
@@ -27,29 +45,62 @@ std::unique_ptr<FlightSource> MakeFlight(const SimOptions& options) {
   return std::make_unique<ScriptedFlight>();
 }
 
+// What simserver tells at start about where its values come from.
+std::string Origin(const SimOptions& options, const LiveFlight& live) {
+  if (options.live->simulator == Simulator::kFlightGear) {
+    return "simserver: listening for FlightGear on " + ToString(live.Local());
+  }
+  return "simserver: subscribing to X-Plane at " + ToString(options.live->endpoint) + " from " +
+         ToString(live.Local());
+}
+
 int Main(const std::vector<std::string>& args) {
   SignalStopper::BlockStopSignals();
   SimOptions options;
-  std::unique_ptr<FlightSource> flight;
+  std::unique_ptr<LiveFlight> live;      // a running simulator's flight, or
+  std::unique_ptr<FlightSource> canned;  // a flight that simserver has in hand
+  std::unique_ptr<FlightRecorder> recorder;
   try {
     options = ParseOptions(args);
     if (options.help) {
       std::cout << HelpText() << std::flush;
       return 0;
     }
-    flight = MakeFlight(options);
+    if (options.live) {
+      live = MakeLiveFlight(*options.live, options.verbose);
+    } else {
+      canned = MakeFlight(options);
+    }
+    if (!options.recordPath.empty()) {
+      try {
+        recorder = std::make_unique<FlightRecorder>(live ? *live : *canned, options.recordPath);
+      } catch (const Error& error) {
+        throw UsageError(std::string("--record: ") + error.what());
+      }
+    }
   } catch (const UsageError& error) {
     std::cerr << "simserver: " << error.what() << "\nTry 'simserver --help'." << std::endl;
     return 2;
+  } catch (const Error& error) {
+    std::cerr << "simserver: " << error.what() << std::endl;
+    return 1;
   }
 
   try {
-    DataServer server(options, *flight, std::cout);
+    const FlightSource& served = recorder ? *recorder
+                                 : live   ? static_cast<const FlightSource&>(*live)
+                                          : *canned;
+    DataServer server(options, served, std::cout);
     {
       SignalStopper stopper([&server] { server.Stop(); });
       std::cout << "simserver ready: " << kServerWindowClass << std::endl;
+      if (live) {
+        std::cout << Origin(options, *live) << std::endl;
+        live->Start();
+      }
       server.Run();
     }
+    if (live) live->Stop();
     std::cout << "simserver stopped: " << server.LiveAtoms() << " atoms left" << std::endl;
     return 0;
   } catch (const Error& error) {

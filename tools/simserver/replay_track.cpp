@@ -1,5 +1,6 @@
 #include "replay_track.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -82,8 +83,10 @@ FlightValues ReplayTrack::At(double seconds) const {
   const double length = rows_.back().time;
   double t = length > 0.0 ? std::fmod(seconds, length) : 0.0;
   if (t < 0.0) t += length;
-  std::size_t next = 0;
-  while (next < rows_.size() && rows_[next].time <= t) ++next;
+  // Recordings of whole flights hold a row for every value served: search, do not walk.
+  const auto after = std::upper_bound(rows_.begin(), rows_.end(), t,
+                                      [](double time, const Row& row) { return time < row.time; });
+  const auto next = static_cast<std::size_t>(after - rows_.begin());
   FlightValues values;
   if (next == 0) {
     values = rows_.front().values;

@@ -1,9 +1,12 @@
 #include "sim_options.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string_view>
+#include <tuple>
 #include <type_traits>
 
 namespace veltrano::simserver {
@@ -97,96 +100,202 @@ void AddCodeAnswer(SimOptions& options, std::string_view assignment) {
   }
 }
 
-}  // namespace
-
-SimOptions ParseOptions(const std::vector<std::string>& args) {
-  SimOptions options;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& option = args[i];
-    const auto argument = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw UsageError(option + ": needs a value");
-      return args[++i];
-    };
-    if (option == "--help" || option == "-h") {
-      options.help = true;
-    } else if (option == "--set") {
-      options.fixedValues = ParseFixedValues(argument());
-    } else if (option == "--replay") {
-      options.replayPath = argument();
-      if (options.replayPath.empty()) throw UsageError("--replay: needs a file name");
-    } else if (option == "--at") {
-      const auto seconds = NumberOf<double>(option, argument());
-      if (seconds < 0.0) throw UsageError("--at: a time from 0 on");
-      options.frozenAt = seconds;
-    } else if (option == "--from") {
-      const auto seconds = NumberOf<double>(option, argument());
-      if (seconds < 0.0) throw UsageError("--from: a time from 0 on");
-      options.startAt = seconds;
-    } else if (option == "--answer") {
-      options.answerEverything = NumberOf<std::int64_t>(option, argument());
-    } else if (option == "--answer-code") {
-      AddCodeAnswer(options, argument());
-    } else if (option == "--bad-hex") {
-      AddTextFault(options, option, argument(), TextFault::kBadHex);
-    } else if (option == "--odd-text") {
-      AddTextFault(options, option, argument(), TextFault::kOddText);
-    } else if (option == "--short-text") {
-      AddTextFault(options, option, argument(), TextFault::kShortText);
-    } else if (option == "--unreadable-atom") {
-      AddTextFault(options, option, argument(), TextFault::kUnreadableAtom);
-    } else if (option == "--hang") {
-      options.hang = true;
-    } else if (option == "--exit-after") {
-      options.exitAfter = NumberOf<std::uint64_t>(option, argument());
-    } else if (option == "--verbose") {
-      options.verbose = true;
-    } else {
-      throw UsageError("unknown option '" + option + "'");
+// "[ADDRESS:]PORT" or "HOST[:PORT]", whichever part is missing taken from `fallback`.
+UdpEndpoint ParseEndpoint(const std::string& option, const std::string& text, bool portFirst,
+                          const UdpEndpoint& fallback) {
+  UdpEndpoint endpoint = fallback;
+  if (text.empty()) return endpoint;
+  const auto colon = text.rfind(':');
+  std::string host;
+  std::string port;
+  if (colon != std::string::npos) {
+    host = text.substr(0, colon);
+    port = text.substr(colon + 1);
+  } else if (portFirst) {
+    port = text;
+  } else {
+    host = text;
+  }
+  if (!port.empty() || colon != std::string::npos) {
+    const auto number = ParseNumber<std::uint16_t>(port);
+    if (!number) throw UsageError(option + ": not a port number: '" + port + "'");
+    endpoint.port = *number;
+  }
+  if (!host.empty()) {
+    try {
+      endpoint.address = ResolveHost(host);
+    } catch (const Error& error) {
+      throw UsageError(option + ": " + error.what());
     }
   }
-  if (options.fixedValues && !options.replayPath.empty()) {
-    throw UsageError("--set and --replay exclude each other");
-  }
-  return options;
+  return endpoint;
 }
 
-std::string HelpText() {
-  return R"(Usage: simserver [OPTION]...
-Stands in for the flight simulator's data server: owns the window class FSCONNECT8 and answers
-the message WM_FSCONNECT. To wParam 1 and the codes 77 (pitch, degrees, nose up positive),
-79 (bank, degrees 0..360: right wing down 0 to 90, left wing down 360 minus the angle),
-70 (slip indicator, about -9000..9000), 135 (engine rpm) and 61 (speed, knots) it answers with
-a negative atom whose name is an 8-digit header (the request's number) and the value as a
-little-endian double in 16 hexadecimal digits; to anything else it answers 0.
+// The options as given on the command line, before they are checked and turned into SimOptions.
+struct Given {
+  std::string set, replay, at, from, answer, exitAfter, slipScale;
+  std::vector<std::string> answerCode, badHex, oddText, shortText, unreadableAtom;
+  std::vector<std::string> flightgear, xplane;
+  CLI::Option* flightgearOption = nullptr;
+  CLI::Option* xplaneOption = nullptr;
+};
 
-Values (by default a scripted flight of a little over five minutes that loops):
-  --set NAME=V,...        fixed values, NAME one of pitch, bank, slip, rpm, speed; the others 0.
-                          A negative bank is served as 360 plus it.
-  --replay FILE.csv       rows time_s,pitch,bank,slip,rpm,speed (header line optional),
-                          interpolated linearly and played in a loop
-  --from SECONDS          start the flight (scripted or replayed) that far in
-  --at SECONDS            hold the flight (scripted or replayed) at that moment
+constexpr const char* kDescription =
+    "Stands in for the flight simulator's data server, serving the five flight values.";
 
-Faults, for trying out clients (CODE: 61, 70, 77, 79, 135 or all; a fault for one code goes
-before one for all):
-  --answer N              answer N to every message
-  --answer-code CODE=N    answer N to that code (CODE may be any number here); repeatable
-  --bad-hex CODE          reply text with the non-hexadecimal pair G1 where the value starts
-  --odd-text CODE         reply text with one digit too many (odd length)
-  --short-text CODE       reply text with the header alone
-  --unreadable-atom CODE  answer an atom that does not exist
-  --hang                  accept clients but never answer
-  --exit-after N          answer N messages and end at the next one, leaving it unanswered
+constexpr const char* kFooter =
+    R"(It owns the window class FSCONNECT8 and answers the message WM_FSCONNECT. To wParam 1 and the
+codes 77 (pitch, degrees, nose up positive), 79 (bank, degrees 0..360: right wing down 0 to 90,
+left wing down 360 minus the angle), 70 (slip indicator, a full ball deflection at -9000..9000),
+135 (engine rpm) and 61 (speed, knots) it answers with a negative atom whose name is an 8-digit
+header (the request's number) and the value as a little-endian double in 16 hexadecimal digits;
+to anything else it answers 0.
 
-  --verbose               one line per message on standard output
-  --help                  this text
+The values come from a scripted flight of a little over five minutes that loops, unless --set,
+--replay, --flightgear or --xplane says otherwise. A live simulator's values hold while it
+pauses. When nothing has come from it for 2 s they ease to a parked aircraft (level, engine and
+speed at 0) over 2 s; when values come again they ease back to them over 1 s. Both are said
+once on standard output.
+
+The faults take a CODE: 61, 70, 77, 79, 135 or all; a fault for one code goes before one for all.
 
 It prints "simserver ready: FSCONNECT8" on standard output once clients can connect. SIGTERM
 and SIGINT end it; it then prints "simserver stopped: N atoms left" on standard output, N being
 the reply atoms that no client deleted.
 Exit status: 0 after a normal end (whatever N is), 1 when it cannot serve (another server owns
-FSCONNECT8), 2 for bad options or an unreadable replay file.
-)";
+FSCONNECT8, or the simulator's port is taken), 2 for bad options, an unreadable replay file or
+an unwritable recording.)";
+
+void Describe(CLI::App& app, Given& given, SimOptions& options) {
+  app.description(kDescription);
+  app.footer(kFooter);
+  app.get_formatter()->column_width(31);
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.add_option("--set", given.set,
+                 "fixed values, NAME one of pitch, bank, slip, rpm, speed; the others\n"
+                 "0. A negative bank is served as 360 plus it.")
+      ->type_name("NAME=V,...");
+  app.add_option("--replay", given.replay,
+                 "rows time_s,pitch,bank,slip,rpm,speed (header line optional),\n"
+                 "interpolated linearly and played in a loop")
+      ->type_name("FILE.csv");
+  given.flightgearOption =
+      app.add_option("--flightgear", given.flightgear,
+                     "live values from FlightGear's generic protocol \"veltrano\" on\n"
+                     "this UDP port (default 127.0.0.1:5500)")
+          ->type_name("[ADDRESS:]PORT")
+          ->expected(0, 1);
+  given.xplaneOption = app.add_option("--xplane", given.xplane,
+                                      "live values subscribed from X-Plane at this address\n"
+                                      "(default 127.0.0.1:49000)")
+                           ->type_name("[HOST[:PORT]]")
+                           ->expected(0, 1);
+  app.add_option("--slip-scale", given.slipScale,
+                 "the simulator's slip at a full ball deflection, served as 9000\n"
+                 "(FlightGear: 2, X-Plane: 10 degrees); negative turns the sign round")
+      ->type_name("S");
+  app.add_option("--record", options.recordPath,
+                 "write every moment served, time from the first, in --replay's format")
+      ->type_name("FILE.csv");
+  app.add_option("--from", given.from, "start the flight (scripted or replayed) that far in")
+      ->type_name("SECONDS");
+  app.add_option("--at", given.at, "hold the flight (scripted or replayed) at that moment")
+      ->type_name("SECONDS");
+  app.add_option("--answer", given.answer, "answer N to every message")->type_name("N");
+  app.add_option("--answer-code", given.answerCode,
+                 "answer N to that code (any number here); repeatable")
+      ->type_name("CODE=N");
+  app.add_option("--bad-hex", given.badHex, "reply text with the pair G1 where the value starts")
+      ->type_name("CODE");
+  app.add_option("--odd-text", given.oddText, "reply text with one digit too many (odd length)")
+      ->type_name("CODE");
+  app.add_option("--short-text", given.shortText, "reply text with the header alone")
+      ->type_name("CODE");
+  app.add_option("--unreadable-atom", given.unreadableAtom, "answer an atom that does not exist")
+      ->type_name("CODE");
+  app.add_flag("--hang", options.hang, "accept clients but never answer");
+  app.add_option("--exit-after", given.exitAfter,
+                 "answer N messages, then end at the next, leaving it unanswered")
+      ->type_name("N");
+  app.add_flag("--verbose", options.verbose,
+               "one line per message on standard output, and the first few\n"
+               "malformed datagrams of a live simulator");
+}
+
+void Check(const Given& given, SimOptions& options) {
+  const bool flightgear = given.flightgearOption->count() > 0;
+  const bool xplane = given.xplaneOption->count() > 0;
+  if (flightgear + xplane + !given.set.empty() + !given.replay.empty() > 1) {
+    throw UsageError("--set, --replay, --flightgear and --xplane exclude each other");
+  }
+  if (!given.set.empty()) options.fixedValues = ParseFixedValues(given.set);
+  options.replayPath = given.replay;
+  const auto seconds = [](const std::string& option, const std::string& text) {
+    const auto number = NumberOf<double>(option, text);
+    if (number < 0.0) throw UsageError(option + ": a time from 0 on");
+    return number;
+  };
+  if (!given.at.empty()) options.frozenAt = seconds("--at", given.at);
+  if (!given.from.empty()) options.startAt = seconds("--from", given.from);
+  if (!given.answer.empty())
+    options.answerEverything = NumberOf<std::int64_t>("--answer", given.answer);
+  if (!given.exitAfter.empty()) {
+    options.exitAfter = NumberOf<std::uint64_t>("--exit-after", given.exitAfter);
+  }
+  for (const auto& assignment : given.answerCode) AddCodeAnswer(options, assignment);
+  for (const auto& [option, codes, fault] :
+       {std::tuple{"--bad-hex", &given.badHex, TextFault::kBadHex},
+        std::tuple{"--odd-text", &given.oddText, TextFault::kOddText},
+        std::tuple{"--short-text", &given.shortText, TextFault::kShortText},
+        std::tuple{"--unreadable-atom", &given.unreadableAtom, TextFault::kUnreadableAtom}}) {
+    for (const auto& code : *codes) AddTextFault(options, option, code, fault);
+  }
+  if (flightgear || xplane) {
+    if (options.frozenAt || !given.from.empty()) {
+      throw UsageError("--at and --from need a scripted or replayed flight");
+    }
+    LiveSource live;
+    live.simulator = flightgear ? Simulator::kFlightGear : Simulator::kXPlane;
+    live.endpoint = flightgear ? ParseEndpoint("--flightgear", given.flightgear.at(0), true,
+                                               UdpEndpoint{0x7F000001, 5500})
+                               : ParseEndpoint("--xplane", given.xplane.at(0), false,
+                                               UdpEndpoint{0x7F000001, 49000});
+    if (!given.slipScale.empty()) {
+      live.fullBallSlip = NumberOf<double>("--slip-scale", given.slipScale);
+      if (*live.fullBallSlip == 0.0) throw UsageError("--slip-scale: not 0");
+    }
+    options.live = live;
+  } else if (!given.slipScale.empty()) {
+    throw UsageError("--slip-scale needs --flightgear or --xplane");
+  }
+}
+
+}  // namespace
+
+SimOptions ParseOptions(const std::vector<std::string>& args) {
+  SimOptions options;
+  Given given;
+  CLI::App app("", "simserver");
+  Describe(app, given, options);
+  std::vector<std::string> reversed(args.rbegin(), args.rend());  // as CLI11 takes them
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    options.help = true;
+    return options;
+  } catch (const CLI::ParseError& error) {
+    throw UsageError(error.what());
+  }
+  Check(given, options);
+  return options;
+}
+
+std::string HelpText() {
+  SimOptions options;
+  Given given;
+  CLI::App app("", "simserver");
+  Describe(app, given, options);
+  return app.help();
 }
 
 }  // namespace veltrano::simserver

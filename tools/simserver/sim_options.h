@@ -9,13 +9,25 @@
 #include "flight_values.h"
 #include "platform/error.h"
 #include "reply_text.h"
+#include "udp_socket.h"
 
 namespace veltrano::simserver {
+
+enum class Simulator { kFlightGear, kXPlane };
+
+// A running simulator to take the values from.
+struct LiveSource {
+  Simulator simulator = Simulator::kFlightGear;
+  UdpEndpoint endpoint;                // FlightGear: where to listen; X-Plane: where to subscribe
+  std::optional<double> fullBallSlip;  // --slip-scale; the simulator's own default without it
+};
 
 // What the command line asks of the emulator.
 struct SimOptions {
   std::optional<FlightValues> fixedValues;             // --set
   std::string replayPath;                              // --replay
+  std::optional<LiveSource> live;                      // --flightgear, --xplane
+  std::string recordPath;                              // --record
   std::optional<double> frozenAt;                      // --at: seconds into the flight, held
   double startAt = 0;                                  // --from: seconds into the flight at start
   std::optional<std::int64_t> answerEverything;        // --answer
