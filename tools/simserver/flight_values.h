@@ -28,9 +28,11 @@ inline constexpr std::array<std::int64_t, 5> kVariableCodes = {kPitchCode, kBank
 // The value that answers `code`; none for a code that is not one of the five.
 std::optional<double> ValueForCode(const FlightValues& values, std::int64_t code);
 
-// Bank as served, from a signed angle with the right wing down positive (-180 to 180).
+// Bank as served (0 up to 360), from an angle with the right wing down positive; whole turns
+// are taken off, so -10 and 710 are both served as 350.
 double ServedBank(double signedDegrees);
-// The signed angle of a served bank, so that banks either side of level interpolate through 0.
+// The signed angle (-180 to 180) of a bank written either way, so that banks either side of
+// level interpolate through 0.
 double SignedBank(double servedDegrees);
 
 }  // namespace veltrano::simserver

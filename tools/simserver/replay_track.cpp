@@ -38,8 +38,6 @@ bool ParseNumbers(std::string_view line, std::vector<double>& numbers) {
   }
 }
 
-double Lerp(double from, double to, double fraction) { return from + (to - from) * fraction; }
-
 }  // namespace
 
 ReplayTrack ReplayTrack::Parse(std::istream& text, const std::string& sourceName) {
@@ -96,11 +94,11 @@ FlightValues ReplayTrack::At(double seconds) const {
     const Row& a = rows_[next - 1];
     const Row& b = rows_[next];
     const double fraction = (t - a.time) / (b.time - a.time);
-    values = FlightValues{.pitch = Lerp(a.values.pitch, b.values.pitch, fraction),
-                          .bank = Lerp(a.values.bank, b.values.bank, fraction),
-                          .slip = Lerp(a.values.slip, b.values.slip, fraction),
-                          .rpm = Lerp(a.values.rpm, b.values.rpm, fraction),
-                          .speed = Lerp(a.values.speed, b.values.speed, fraction)};
+    values = FlightValues{.pitch = std::lerp(a.values.pitch, b.values.pitch, fraction),
+                          .bank = std::lerp(a.values.bank, b.values.bank, fraction),
+                          .slip = std::lerp(a.values.slip, b.values.slip, fraction),
+                          .rpm = std::lerp(a.values.rpm, b.values.rpm, fraction),
+                          .speed = std::lerp(a.values.speed, b.values.speed, fraction)};
   }
   values.bank = ServedBank(values.bank);
   return values;
