@@ -11,6 +11,7 @@
 #include "scripted_flight.h"
 #include "signal_stopper.h"
 #include "sim_options.h"
+#include "version.h"
 
 namespace veltrano::simserver {
 namespace {
@@ -28,6 +29,10 @@ std::unique_ptr<FlightSource> MakeFlight(const SimOptions& options) {
 }
 
 int Main(const std::vector<std::string>& args) {
+  if (args == std::vector<std::string>{"--version"}) {
+    std::cout << "simserver " << kVersion << std::endl;
+    return 0;
+  }
   SignalStopper::BlockStopSignals();
   SimOptions options;
   std::unique_ptr<FlightSource> flight;

@@ -27,7 +27,9 @@ std::string PositionBar(std::uint8_t position, std::uint8_t centre) {
 
 std::string LevelBar(std::uint8_t level) {
   const auto filled = static_cast<std::size_t>(level == 0 ? 0 : Cell(level) + 1);
-  return "[" + std::string(filled, '=') + std::string(kBarCells - filled, ' ') + "]";
+  std::string bar = "[";
+  bar.append(filled, '=').append(kBarCells - filled, ' ') += ']';
+  return bar;
 }
 
 std::string Counters(const PlatformState& state, Clock::time_point now) {
