@@ -76,19 +76,15 @@ void DrawSeat(QPainter& painter, View view, double half, const QColor& colour) {
   }
 }
 
-void DrawAxis(QPainter& painter, const QRectF& box, View view, const AxisMotion& axis,
-              const PlatformState& state, Clock::time_point now) {
-  const bool pitch = view == View::kSide;
-  const bool silent = state.Silent(now);
-  const QColor colour = silent ? kSilentColour : pitch ? kPitchColour : kRollColour;
-  const QRectF room =
-      Panel(painter, box, pitch ? "PITCH" : "ROLL", pitch ? "from the side" : "from behind");
+// On screen a positive angle turns clockwise: nose up turns the front (right) end up.
+double ScreenAngle(View view, double position) {
+  return view == View::kSide ? -PitchDegrees(position) : RollDegrees(position);
+}
 
-  // On screen a positive angle turns clockwise: nose up turns the front (right) end up.
-  const auto screenAngle = [pitch](double position) {
-    return pitch ? -PitchDegrees(position) : RollDegrees(position);
-  };
-  const QRectF scene = room.adjusted(0, 0, 0, -62);
+// The pedestal, and on it the plate with the seat, tilted to where the axis has got to and
+// thrown by the vibration; behind it the level, the centre and the commanded position.
+void DrawAxisScene(QPainter& painter, const QRectF& scene, View view, const AxisMotion& axis,
+                   const PlatformState::Shake& shake, const QColor& colour) {
   const double half = std::min(scene.width() * 0.36, 170.0);
   const QPointF pivot(scene.center().x(), scene.top() + scene.height() * 0.58);
   const QRectF plate(-half, -12, 2 * half, 12);  // resting on the pivot
@@ -105,25 +101,26 @@ void DrawAxis(QPainter& painter, const QRectF& box, View view, const AxisMotion&
 
   painter.save();
   painter.translate(pivot);
-  painter.setPen(QPen(kFrameColour, 1, Qt::DashLine));
-  painter.drawLine(QPointF(-half - 24, 0), QPointF(half + 24, 0));  // level
-  if (axis.Centre() != AxisMotion::kNeutralCue) {
+  const auto guide = [&](double position, const QPen& pen) {
     painter.save();
-    painter.rotate(screenAngle(axis.Centre()));
-    painter.setPen(QPen(kFaintColour, 1, Qt::DotLine));
+    painter.rotate(ScreenAngle(view, position));
+    painter.setPen(pen);
     painter.drawLine(QPointF(-half - 24, 0), QPointF(half + 24, 0));
     painter.restore();
+  };
+  guide(AxisMotion::kNeutralCue, QPen(kFrameColour, 1, Qt::DashLine));
+  if (axis.Centre() != AxisMotion::kNeutralCue) {
+    guide(axis.Centre(), QPen(kFaintColour, 1, Qt::DotLine));
   }
   painter.save();
-  painter.rotate(screenAngle(axis.Commanded()));
+  painter.rotate(ScreenAngle(view, axis.Commanded()));
   painter.setPen(QPen(colour, 1.5, Qt::DashLine));
   painter.setBrush(Qt::NoBrush);
   painter.drawRoundedRect(plate, 4, 4);
   painter.restore();
 
-  const PlatformState::Shake shake = state.ShakeAt(now);
   painter.translate(shake.x * kShakePixels, shake.y * kShakePixels);
-  painter.rotate(screenAngle(axis.Position()));
+  painter.rotate(ScreenAngle(view, axis.Position()));
   painter.setPen(QPen(colour.darker(130), 1));
   painter.setBrush(colour);
   painter.drawRoundedRect(plate, 4, 4);
@@ -133,17 +130,27 @@ void DrawAxis(QPainter& painter, const QRectF& box, View view, const AxisMotion&
   painter.setPen(Qt::NoPen);
   painter.setBrush(QColor(90, 100, 110));
   painter.drawEllipse(pivot, 6, 6);
+}
 
-  const double degrees = pitch ? PitchDegrees(axis.Position()) : RollDegrees(axis.Position());
-  const QString tilt = pitch ? (degrees >= 0 ? "nose up" : "nose down")
-                             : (degrees >= 0 ? "right side down" : "left side down");
-  const QRectF lines(room.left(), scene.bottom() + 4, room.width(), 18);
+// Three lines under the scene: the position, the tilt, and the level as five boxes filled up to
+// it, like the level buttons of the control window.
+void DrawAxisText(QPainter& painter, const QRectF& lines, View view, const AxisMotion& axis,
+                  const QColor& colour) {
+  const double degrees =
+      view == View::kSide ? PitchDegrees(axis.Position()) : RollDegrees(axis.Position());
+  QString tilt = QString::asprintf("%.1f° ", std::abs(degrees));
+  if (std::abs(degrees) < 0.05) {
+    tilt = "level";
+  } else if (view == View::kSide) {
+    tilt += degrees > 0 ? "nose up" : "nose down";
+  } else {
+    tilt += degrees > 0 ? "right side down" : "left side down";
+  }
   Text(painter, lines,
        QString::asprintf("at %.0f, heading for %d  (cue %d, centre %d)", axis.Position(),
                          axis.Commanded(), axis.Cue(), axis.Centre()),
        13);
-  Text(painter, lines.translated(0, 20), QString::asprintf("%.1f° ", std::abs(degrees)) + tilt, 13);
-  // The level as five boxes, filled up to it, like the level buttons of the control window.
+  Text(painter, lines.translated(0, 20), tilt, 13);
   const QRectF levelLine = lines.translated(0, 40);
   Text(painter, levelLine, "level", 13);
   for (int level = 1; level <= 5; ++level) {
@@ -155,6 +162,22 @@ void DrawAxis(QPainter& painter, const QRectF& box, View view, const AxisMotion&
        QString::asprintf("%d: up to %.0f units/s", axis.Level(),
                          AxisMotion::UnitsPerSecond(axis.Level())),
        13);
+}
+
+void DrawAxis(QPainter& painter, const QRectF& box, View view, const AxisMotion& axis,
+              const PlatformState& state, Clock::time_point now) {
+  const bool pitch = view == View::kSide;
+  const QColor colour = state.Silent(now) ? kSilentColour : pitch ? kPitchColour : kRollColour;
+  const QRectF room =
+      Panel(painter, box, pitch ? "PITCH" : "ROLL", pitch ? "from the side" : "from behind");
+  const QRectF scene = room.adjusted(0, 0, 0, -62);
+  DrawAxisScene(painter, scene, view, axis, state.ShakeAt(now), colour);
+  const QRectF lines(room.left(), scene.bottom() + 4, room.width(), 18);
+  if (state.Latest()) {
+    DrawAxisText(painter, lines, view, axis, colour);
+  } else {
+    Text(painter, lines, "waiting for a command", 13, kFaintColour);
+  }
 }
 
 void DrawVibration(QPainter& painter, const QRectF& box, const PlatformState& state,
