@@ -45,10 +45,7 @@ int Run(const Options& options, int& argc, char** argv) {
 
   const int status = application->exec();
   session.RethrowFailure();
-  if (options.picture) {
-    state.AdvanceTo(PlatformState::Clock::now());
-    view->SavePicture(*options.picture);
-  }
+  if (options.picture) view->SavePicture(*options.picture);
   session.Finish();
   return status;
 }

@@ -17,7 +17,8 @@ class PlatformWindow final : public QWidget {
 
   PlatformWindow(PlatformState& state, const std::string& title);
 
-  // Saves the window as it looks now as a PNG picture; raises veltrano::Error when it cannot.
+  // Saves the window as it looks now, the axes moved on to this moment, as a PNG picture; raises
+  // veltrano::Error when it cannot.
   void SavePicture(const std::string& pngPath);
 
  protected:
