@@ -14,6 +14,7 @@
 #include "scripted_flight.h"
 #include "signal_stopper.h"
 #include "sim_options.h"
+#include "version.h"
 #include "xplane_protocol.h"
 
 namespace veltrano::simserver {
@@ -55,6 +56,10 @@ std::string Origin(const SimOptions& options, const LiveFlight& live) {
 }
 
 int Main(const std::vector<std::string>& args) {
+  if (args == std::vector<std::string>{"--version"}) {
+    std::cout << "simserver " << kVersion << std::endl;
+    return 0;
+  }
   SignalStopper::BlockStopSignals();
   SimOptions options;
   std::unique_ptr<LiveFlight> live;      // a running simulator's flight, or

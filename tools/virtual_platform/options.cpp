@@ -1,6 +1,9 @@
 #include "options.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
+#include <utility>
 
 #include "platform/error.h"
 
@@ -17,6 +20,13 @@ std::uint64_t ParsePositive(std::string_view option, std::string_view text, std:
   }
   return value;
 }
+
+const std::pair<std::string_view, bool Options::*> kFlags[] = {
+    {"--print", &Options::print},
+    {"--help", &Options::help},
+    {"-h", &Options::help},
+    {"--version", &Options::version},
+};
 
 }  // namespace
 
@@ -39,9 +49,14 @@ Options ParseOptions(std::span<const std::string_view> args) {
       options.port = static_cast<int>(ParsePositive(arg, takeValue(), 255));
     } else if (arg == "--count") {
       options.count = ParsePositive(arg, takeValue(), UINT64_MAX);
-    } else if (arg == "--print" || arg == "--help" || arg == "-h") {
+    } else if (arg == "--picture") {
+      options.picture = std::string(takeValue());
+      if (options.picture->empty()) throw Error("--picture needs a file name");
+    } else if (const auto flag = std::find_if(std::begin(kFlags), std::end(kFlags),
+                                              [&](const auto& f) { return f.first == arg; });
+               flag != std::end(kFlags)) {
       if (value) throw Error(std::string(arg) + " takes no value");
-      (arg == "--print" ? options.print : options.help) = true;
+      options.*flag->second = true;
     } else if (!arg.starts_with('-')) {
       throw Error("unexpected argument '" + std::string(arg) + "'");
     } else {
@@ -52,19 +67,25 @@ Options ParseOptions(std::span<const std::string_view> args) {
 }
 
 std::string UsageText() {
-  return "Usage: virtual-platform [--port N] [--print] [--count N]\n"
+  return "Usage: virtual-platform [--port N] [--print] [--picture FILE.png] [--count N]\n"
          "\n"
          "Stands in for the motion platform's controller on a serial line: creates a\n"
-         "pseudo-terminal, links it as COM<N> in the working directory, and reads the\n"
-         "eight-byte actuator packets sent to it.\n"
+         "pseudo-terminal, links it as COM<N> in the working directory, reads the\n"
+         "eight-byte actuator packets sent to it and shows the platform moving in a\n"
+         "window, with the platform's state as text in the terminal.\n"
          "\n"
-         "  --port N    link the pseudo-terminal as COM<N>, N from 1 to 255 (default 1)\n"
-         "  --print     print each packet as one line of hexadecimal bytes instead of\n"
-         "              showing the platform's state\n"
-         "  --count N   exit after N packets\n"
-         "  --help      show this text\n"
+         "  --port N            link the pseudo-terminal as COM<N>, N from 1 to 255\n"
+         "                      (default 1)\n"
+         "  --print             no window: print each packet as one line of hexadecimal\n"
+         "                      bytes\n"
+         "  --picture FILE.png  draw the window offscreen instead of showing it, and save\n"
+         "                      a picture of it when the program ends\n"
+         "  --count N           end after N packets\n"
+         "  --help              show this text\n"
+         "  --version           show the version\n"
          "\n"
-         "The link is removed on exit (also on Ctrl-C or SIGTERM).\n";
+         "The program ends on Ctrl-C, SIGTERM or SIGHUP, when its window is closed, or\n"
+         "after --count packets. The link is removed when it ends.\n";
 }
 
 }  // namespace veltrano::virtual_platform

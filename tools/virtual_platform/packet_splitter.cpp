@@ -18,7 +18,7 @@ std::vector<ActuatorPacket> PacketSplitter::Feed(std::string_view bytes) {
     droppedBytes_ += static_cast<std::uint64_t>(sync - start);
     start = sync;
     if (pending_.end() - start < static_cast<std::ptrdiff_t>(ActuatorPacket().size())) break;
-    if (IsLevel(start[6]) && IsLevel(start[7])) {
+    if (IsLevel(start[kPitchLevel]) && IsLevel(start[kRollLevel])) {
       ActuatorPacket& packet = packets.emplace_back();
       std::copy_n(start, packet.size(), packet.begin());
       start += static_cast<std::ptrdiff_t>(packet.size());

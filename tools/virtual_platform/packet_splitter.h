@@ -10,6 +10,17 @@ namespace veltrano::virtual_platform {
 // Sync byte, pitch, roll and vibration cues, pitch and roll centres, pitch and roll levels.
 using ActuatorPacket = std::array<std::uint8_t, 8>;
 
+enum PacketByte : std::size_t {
+  kSync,
+  kPitchCue,
+  kRollCue,
+  kVibrationCue,
+  kPitchCentre,
+  kRollCentre,
+  kPitchLevel,
+  kRollLevel,
+};
+
 inline constexpr std::uint8_t kSyncByte = 'X';
 
 // Cuts the byte stream from the serial line into actuator packets. The packet has no length,

@@ -5,16 +5,40 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <string_view>
 
 #include "panel/main_window.h"
 #include "platform/posix/desktop_window_link.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_toolkit.h"
 #include "platform/system_clock.h"
+#include "version.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: window-picture FILE.png\n"
+    "\n"
+    "Draws the control window offscreen, as it opens in the working directory (with the\n"
+    "settings found there), and saves a picture of it as FILE.png.\n"
+    "\n"
+    "  --help     show this text\n"
+    "  --version  show the version\n";
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 || argv[1][0] == '-') {
-    std::fprintf(stderr, "usage: window-picture FILE.png\n");
+  const std::string_view arg = argc == 2 ? argv[1] : "";
+  if (arg == "--help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (arg == "--version") {
+    std::printf("window-picture %s\n", veltrano::kVersion);
+    return 0;
+  }
+  if (arg.empty() || arg.starts_with('-')) {
+    std::fputs(kUsage, stderr);
     return 2;
   }
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
