@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdint>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <variant>
@@ -16,6 +17,7 @@
 #include "link/link_protocol.h"
 #include "platform/error.h"
 #include "platform/posix/desktop_window_link.h"
+#include "replay_track.h"
 #include "simserver_process.h"
 
 namespace veltrano {
@@ -89,6 +91,35 @@ TEST(Simserver, FaultsReachTheirCodesOnly) {
     std::vector<std::string> args = {"--set", "pitch=1,bank=2"};
     args.insert(args.end(), faults.begin(), faults.end());
     EXPECT_EQ(Outcomes(args, {kPitch, kBank, 5}), expected) << ::testing::PrintToString(faults);
+  }
+}
+
+// Line 1 is a header only when it names the columns; anything else there is a row like any other.
+TEST(ReplayTrack, TakesOnlyTheColumnNamesAsHeaderAndSaysWhatIsWrongWithTheRest) {
+  const auto outcome = [](const std::string& text) -> std::string {
+    std::istringstream stream(text);
+    try {
+      return "pitch " + std::to_string(simserver::ReplayTrack::Parse(stream, "t").At(1).pitch);
+    } catch (const Error& error) {
+      return error.what();
+    }
+  };
+  using Texts = std::pair<std::string, std::string>[];
+  for (const auto& [text, expected] : Texts{
+           {" Time_S, PITCH ,bank,slip,rpm,speed\n1,2,3,4,5,6\n", "pitch 2.000000"},
+           {"1,2,3,4,5,6\n2,3,4,5,6,7\n", "pitch 2.000000"},
+           {"1,2,3,4,5,x\n2,3,4,5,6,7\n", "t line 1: expected numbers"},
+           {"time,pitch,bank,slip,rpm,speed\n1,2,3,4,5,6\n", "t line 1: expected numbers"},
+           {"time_s;pitch;bank;slip;rpm;speed\n1;2;3;4;5;6\n", "t line 1: fields separated by"},
+           {"time_s,pitch,bank,slip,rpm,speed\n", "t: no rows"},
+       }) {
+    EXPECT_TRUE(outcome(text).starts_with(expected)) << text << " gave " << outcome(text);
+  }
+  try {
+    simserver::ReplayTrack::Load(::testing::TempDir());
+    ADD_FAILURE() << "a directory was read as a recording";
+  } catch (const Error& error) {
+    EXPECT_NE(std::string(error.what()).find("is a directory"), std::string::npos) << error.what();
   }
 }
 

@@ -162,7 +162,7 @@ little-endian double in 16 hexadecimal digits; to anything else it answers 0.
 Values (by default a scripted flight of a little over five minutes that loops):
   --set NAME=V,...        fixed values, NAME one of pitch, bank, slip, rpm, speed; the others 0.
                           A negative bank is served as 360 plus it.
-  --replay FILE.csv       rows time_s,pitch,bank,slip,rpm,speed (header line optional),
+  --replay FILE.csv       rows time_s,pitch,bank,slip,rpm,speed (line 1 may name these columns),
                           interpolated linearly and played in a loop
   --from SECONDS          start the flight (scripted or replayed) that far in
   --at SECONDS            hold the flight (scripted or replayed) at that moment
