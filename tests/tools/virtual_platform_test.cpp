@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -75,6 +76,33 @@ TEST(VirtualPlatformTest, PrintsEachPacketAsOneLineOfHexAndRemovesTheLinkWhenSto
   EXPECT_EQ(platform.Stop(SIGTERM), 0);
   EXPECT_EQ(platform.ReadRest(), "");
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status("COM7")));
+}
+
+// Both output streams of a virtual platform on COM5, so that its refusals can be read.
+struct PlatformOnCom5 : testing::ChildProcess {
+  PlatformOnCom5()
+      : ChildProcess("/bin/sh", {"-c", "exec \"$0\" --port 5 2>&1", VIRTUAL_PLATFORM_PATH}) {}
+};
+
+TEST(VirtualPlatformTest, ReplacesTheLinkOfAKilledRunButNotOfALiveOneOrAnythingElse) {
+  const std::string ready = "virtual-platform ready: COM5 -> /dev/pts/";
+  {
+    PlatformOnCom5 killed;
+    ASSERT_TRUE(killed.ReadLine().starts_with(ready));
+    EXPECT_EQ(killed.Stop(SIGKILL), 128 + SIGKILL);
+  }
+  PlatformOnCom5 live;  // most likely on the very terminal number that the killed one had
+  EXPECT_TRUE(live.ReadLine().starts_with(ready));
+  PlatformOnCom5 second;
+  EXPECT_NE(second.ReadLine().find("COM5 is the port of another virtual-platform"),
+            std::string::npos);
+  EXPECT_EQ(second.Wait(), 1);
+  EXPECT_EQ(live.Stop(SIGTERM), 0);
+  std::ofstream("COM5") << "someone's file";
+  PlatformOnCom5 third;
+  EXPECT_NE(third.ReadLine().find("COM5 exists already and is not a link"), std::string::npos);
+  EXPECT_EQ(third.Wait(), 1);
+  std::filesystem::remove("COM5");
 }
 
 }  // namespace
