@@ -32,7 +32,7 @@ struct QtSerialPortTest : ::testing::Test {
   }
   void TearDown() override {
     PullDevice();
-    for (const char* link : {"COM3", "COM5"}) std::filesystem::remove(link);
+    std::filesystem::remove("COM3");
   }
 
   void OpenCom3() {
@@ -86,13 +86,7 @@ TEST_F(QtSerialPortTest, SettingsTextsAndPortNumbersAreTakenOrRefusedKeepingTheO
   EXPECT_EQ(port_.CommPort(), 255);
 }
 
-TEST_F(QtSerialPortTest, MissingDeviceOrDeviceInUseRaises) {
-  // A link left behind by a device that has gone.
-  std::filesystem::create_symlink("/dev/pts/no-such-terminal", "COM5");
-  port_.SetCommPort(5);
-  EXPECT_THROW(port_.SetPortOpen(true), Error);
-  EXPECT_FALSE(port_.PortOpen());
-
+TEST_F(QtSerialPortTest, ADeviceInUseRaises) {
   OpenCom3();
   QtSerialPort second;
   second.SetCommPort(3);

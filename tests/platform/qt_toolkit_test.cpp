@@ -5,10 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 #include <QTest>
@@ -18,7 +16,6 @@
 #include <stdexcept>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "platform/error.h"
 
@@ -62,46 +59,6 @@ class QtToolkitTest : public ::testing::Test {
   std::unique_ptr<Window> window_ =
       toolkit_.NewWindow({"TestForm", "Toolkit test", 6000, 4500, {"Arial", 9.6}});
 };
-
-TEST_F(QtToolkitTest, CheckBoxNotifiesEachChangeWithTheNewValueAndRefusesOtherValues) {
-  // Narrow, so that a click in its middle is on the tick box.
-  ControlDesign design = Design("Check1", ControlKind::CheckBox, {120, 120, 252, 300});
-  design.value = 1;
-  auto& box = dynamic_cast<CheckBox&>(window_->Add(design));
-  std::vector<int> seen;
-  box.OnClick([&] { seen.push_back(box.Value()); });
-  EXPECT_THROW(window_->Find("Check2"), Error);
-  QTest::mouseClick(Shown<QCheckBox>("Check1"), Qt::LeftButton);
-  box.SetValue(1);
-  box.SetValue(1);  // no change, no notification
-  for (int value : {2, -1}) EXPECT_THROW(box.SetValue(value), Error) << value;
-  EXPECT_EQ(box.Value(), 1);
-  EXPECT_EQ(seen, (std::vector<int>{0, 1}));
-}
-
-TEST_F(QtToolkitTest, OptionButtonsAreExclusiveWithinTheirFrameOnlyAndCanBeCleared) {
-  window_->Add(Design("FrameA", ControlKind::Frame, {120, 120, 2052, 612}));
-  window_->Add(Design("FrameB", ControlKind::Frame, {120, 1000, 2052, 612}));
-  const char* names[] = {"A1", "A2", "B1", "B2"};
-  for (int i = 0; i < 4; ++i) {
-    window_->Add(Design(names[i], ControlKind::OptionButton, {120 + 360 * (i % 2), 240, 252, 252},
-                        i < 2 ? "FrameA" : "FrameB"));
-  }
-  auto selected = [&] {
-    std::string on;
-    for (const char* name : names) on += window_->Get<OptionButton>(name).Value() ? name : "";
-    return on;
-  };
-  using Step = std::tuple<const char*, bool, const char*>;  // button, new value, selected after
-  for (auto [name, on, expected] :
-       {Step{"A1", true, "A1"}, Step{"B2", true, "A1B2"}, Step{"A2", true, "A2B2"},
-        Step{"A2", false, "B2"}, Step{"A1", true, "A1B2"}}) {
-    window_->Get<OptionButton>(name).SetValue(on);
-    EXPECT_EQ(selected(), expected) << name << " set to " << on;
-  }
-  QTest::mouseClick(Shown<QRadioButton>("A2"), Qt::LeftButton);
-  EXPECT_EQ(selected(), "A2B2");
-}
 
 TEST_F(QtToolkitTest, ScrollBarClicksMoveByOneTowardsEachEndAndOutOfRangeIsRefused) {
   // The minimum is at the left or top end.
@@ -156,9 +113,6 @@ TEST_P(TimerTest, HandlerUnderACriticalBoxIsNeverReenteredAndGetsAtMostOneTickAf
   QObject::connect(&closer, &QTimer::timeout, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr || (++polls < 10 && timer.Enabled())) return;
-    EXPECT_EQ(box->icon(), QMessageBox::Critical);
-    EXPECT_EQ(box->windowTitle(), "VELTRANO");
-    EXPECT_EQ(box->text(), "Reading pitch\n\nServer gone");
     box->button(QMessageBox::Ok)->click();
     ++closed;
   });
