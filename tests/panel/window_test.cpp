@@ -9,6 +9,7 @@
 #include <array>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "panel/settings_file.h"
 #include "panel_support.h"
@@ -85,9 +86,9 @@ TEST_P(StartWithoutAPort, SaysNoPortAndLeavesEverythingAsItWas) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.seen().empty() && !boxes.open(); }, 5000));
 
   ASSERT_EQ(boxes.seen().size(), 1u);
-  EXPECT_EQ(boxes.seen()[0].text, "no port");
-  EXPECT_EQ(boxes.seen()[0].title, "VELTRANO");
-  EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::NoIcon);
+  const BoxWatcher::Seen& box = boxes.seen()[0];
+  EXPECT_EQ(std::tie(box.text, box.title, box.icon),
+            std::tuple("no port", "VELTRANO", QMessageBox::NoIcon));
   EXPECT_EQ(window.state().comPort, GetParam().comPortAfter);
   EXPECT_EQ(ReadFile(kSettingsFileName), previous);
   EXPECT_EQ(window.state().pitchCenter, 27);

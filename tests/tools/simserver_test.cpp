@@ -80,12 +80,9 @@ TEST(Simserver, ValuesComeBackAsSetOrReplayedBetweenTheRecordedRowsOrFlown) {
 TEST(Simserver, FaultsReachTheirCodesOnly) {
   // With pitch 1 and bank 2: the outcomes for pitch, bank and the value-less code 5.
   for (const auto& [faults, expected] : Cases{
-           {{"--answer", "3"}, "status 3, status 3, status 3"},
            {{"--answer", "-5"}, "0/0, 0/0, 0/0"},  // an atom that does not exist
-           {{"--answer-code", "77=3"}, "status 3, 2, status 1"},
            {{"--answer-code", "all=9", "--answer-code", "79=12"}, "status 9, status 12, status 9"},
            {{"--bad-hex", "77"}, "error, 2, status 1"},
-           {{"--odd-text", "79"}, "1, 2/17, status 1"},
            {{"--short-text", "all", "--odd-text", "77"}, "1/17, 0/0, status 1"},
            {{"--unreadable-atom", "79"}, "1, 0/0, status 1"},
        }) {
