@@ -68,13 +68,13 @@ ReplayTrack ReplayTrack::Parse(std::istream& text, const std::string& sourceName
   std::vector<double> numbers;
   std::string line;
   int lineNumber = 0;
-  bool firstLine = true;
+  bool firstContent = true;
   while (std::getline(text, line)) {
     ++lineNumber;
     const std::string_view content = Trim(line);
     if (content.empty()) continue;
     const auto where = sourceName + " line " + std::to_string(lineNumber) + ": ";
-    if (std::exchange(firstLine, false) && IsHeader(content)) continue;
+    if (std::exchange(firstContent, false) && IsHeader(content)) continue;
     if (!ParseNumbers(content, numbers)) {
       if (content.find(';') != std::string_view::npos) {
         throw Error(where + "fields separated by semicolons; the columns need commas");
