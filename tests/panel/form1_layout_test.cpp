@@ -5,10 +5,12 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVariant>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -55,7 +57,7 @@ class Form1LayoutTest : public ::testing::Test {
   QWidget* top_ = nullptr;
 };
 
-TEST_F(Form1LayoutTest, ControlsAndWindowMatchTheDesignAndHScroll1HasTheFocus) {
+TEST_F(Form1LayoutTest, ControlsMatchTheDesignWithCaptionsThatFitAndHScroll1HasTheFocus) {
   for (const ControlDesign& row : Form1Layout().controls) {
     SCOPED_TRACE(std::string(row.name));
     QWidget* widget = Widget(row.name);
@@ -69,6 +71,18 @@ TEST_F(Form1LayoutTest, ControlsAndWindowMatchTheDesignAndHScroll1HasTheFocus) {
     EXPECT_EQ(widget->property("checked").toBool(), row.kind == ControlKind::CheckBox);
     if (auto* bar = dynamic_cast<ScrollBar*>(&window_->Find(row.name))) {
       EXPECT_EQ(bar->Value(), 0);
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+      // Wrapped at blanks only, so a word too long for the label shows as too wide.
+      const QRect room = label->contentsRect();
+      const QRect needed = label->fontMetrics().boundingRect(room, Qt::TextWordWrap, label->text());
+      const int spacing = label->fontMetrics().lineSpacing();
+      const bool twoLines = row.name == "Label1" || row.name == "Label6";
+      EXPECT_EQ((needed.height() + spacing / 2) / spacing, twoLines ? 2 : 1);
+      EXPECT_TRUE(room.contains(needed)) << "needs " << needed.width() << "x" << needed.height();
+    } else if (!row.caption.empty() && row.kind != ControlKind::OptionButton) {
+      // (Option buttons are too narrow for their caption by design.)
+      EXPECT_LE(widget->minimumSizeHint().width(), widget->width()) << "the caption fits";
     }
   }
   // Rows typed once more from the design, so that a slip in the table shows.
@@ -89,27 +103,55 @@ TEST_F(Form1LayoutTest, ControlsAndWindowMatchTheDesignAndHScroll1HasTheFocus) {
   EXPECT_EQ(QApplication::focusWidget()->objectName(), "HScroll1");
 }
 
-// Read back from the saved picture, which shows the whole client area.
-TEST_F(Form1LayoutTest, SavedPictureShowsSolidPanelEdgesAndABrokenDivider) {
-  QTemporaryDir folder;
-  window_->SavePicture(folder.filePath("form1.png").toStdString());
-  const QImage image(folder.filePath("form1.png"), "PNG");
+// Read back from saved pictures, which show the whole client area.
+TEST_F(Form1LayoutTest, PictureShowsPanelEdgesUnderLabelsABrokenDividerAndButtonFaces) {
+  const auto picture = [this] {
+    QTemporaryDir folder;
+    window_->SavePicture(folder.filePath("form1.png").toStdString());
+    return QImage(folder.filePath("form1.png"), "PNG");
+  };
+  const QImage image = picture();
   ASSERT_EQ(image.size(), QSize(535, 438));
+  const auto underALabel = [](QPoint at) {
+    return std::ranges::any_of(Form1Layout().controls, [at](const ControlDesign& row) {
+      return row.kind == ControlKind::Label &&
+             QRect(Px(row.left), Px(row.top), Px(row.width), Px(row.height)).contains(at);
+    });
+  };
   for (const LineDesign& line : Form1Layout().lines) {
     SCOPED_TRACE(std::string(line.name) + "(" + std::to_string(line.index) + ")");
     const QPoint from(Px(line.x1), Px(line.y1));
     const QPoint span = QPoint(Px(line.x2), Px(line.y2)) - from;
     const int length = span.manhattanLength();  // every segment runs across or down
-    int dark = 0;
+    int dark = 0, wrong = 0;
     // Ends left out: there the panels' edges meet.
-    for (int i = 2; i < length - 1; ++i) dark += qGray(image.pixel(from + span * i / length)) < 100;
-    const int inside = length - 3;
-    if (line.name == "Line13") {
-      EXPECT_GT(dark, inside / 5) << "the divider shows";
-      EXPECT_LT(dark, inside * 4 / 5) << "the divider is broken";
-    } else {
-      EXPECT_EQ(dark, inside) << "a panel edge is solid";
+    for (int i = 2; i < length - 1; ++i) {
+      const QPoint at = from + span * i / length;
+      dark += qGray(image.pixel(at)) < 100;
+      wrong += (qGray(image.pixel(at)) < 100) == underALabel(at);
     }
+    if (line.name == "Line13") {
+      EXPECT_GT(dark, (length - 3) / 5) << "the divider shows";
+      EXPECT_LT(dark, (length - 3) * 4 / 5) << "the divider is broken";
+    } else {
+      EXPECT_EQ(wrong, 0) << "a panel edge is solid except beneath a label";
+    }
+  }
+  // A disabled button keeps its face; only its caption turns from black to grey.
+  window_->Find("Command1").SetEnabled(false);
+  window_->Find("Command2").SetEnabled(true);
+  const QImage running = picture();
+  for (const char* name : {"Command1", "Command2"}) {
+    const QRect button = Widget(name)->geometry().adjusted(8, 0, -8, 0);
+    const auto blackAcrossTheMiddle = [button](const QImage& shown) {
+      for (int x = button.left(); x <= button.right(); ++x) {
+        if (qGray(shown.pixel(x, button.center().y())) < 40) return true;
+      }
+      return false;
+    };
+    const QPoint face(button.left(), button.center().y());
+    EXPECT_EQ(QColor(image.pixel(face)), QColor(running.pixel(face))) << name;
+    EXPECT_NE(blackAcrossTheMiddle(image), blackAcrossTheMiddle(running)) << name;
   }
 }
 

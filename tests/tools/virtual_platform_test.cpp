@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -135,27 +136,47 @@ TEST(PlatformStateTest, FollowsOnlyTheWholePacketsAfterGarbage) {
   EXPECT_EQ(state.Roll().Commanded(), 128);
 }
 
-// The program links its terminal as COM7 in the working directory it shares with the test, and
-// removes the link when it is stopped.
-TEST(VirtualPlatformTest, PrintsEachPacketAsOneLineOfHexAndRemovesTheLinkWhenStopped) {
-  testing::ChildProcess platform(VIRTUAL_PLATFORM_PATH, {"--port", "7", "--print"});
-  const std::string ready = platform.ReadLine();
-  EXPECT_TRUE(ready.starts_with("virtual-platform ready: COM7 -> /dev/pts/")) << ready;
-  QtSerialPort port;
-  port.SetCommPort(7);
+// Both output streams of a virtual platform printing what comes in on COM5, in the working
+// directory that it shares with the test.
+struct PlatformOnCom5 : testing::ChildProcess {
+  PlatformOnCom5()
+      : ChildProcess("/bin/sh",
+                     {"-c", "exec \"$0\" --port 5 --print 2>&1", VIRTUAL_PLATFORM_PATH}) {}
+};
+
+TEST(VirtualPlatformTest, PrintsPacketsAsHexAndTakesOverOnlyTheLinkOfAKilledRun) {
+  const std::string ready = "virtual-platform ready: COM5 -> /dev/pts/";
+  {
+    PlatformOnCom5 killed;
+    ASSERT_TRUE(killed.ReadLine().starts_with(ready));
+    EXPECT_EQ(killed.Stop(SIGKILL), 128 + SIGKILL);
+  }
+  PlatformOnCom5 live;  // most likely on the very terminal number that the killed one had
+  EXPECT_TRUE(live.ReadLine().starts_with(ready));
+  PlatformOnCom5 second;
+  EXPECT_NE(second.ReadLine().find("COM5 is the port of another virtual-platform"),
+            std::string::npos);
+  EXPECT_EQ(second.Wait(), 1);
+
+  QtSerialPort port;  // the program's own serial port code
+  port.SetCommPort(5);
   port.SetSettings("19200,N,8,1");
   port.SetPortOpen(true);
   // Line-control bytes in the data, and garbage before the second packet.
   port.Output(kPacket);
   port.Output("\x13\x58\x00\xFF\x0A\x0D\xFF\x01\x05"s);
   port.Output("\x58\x80\x7F\x00\x11\x13\x05\x01"s);
+  EXPECT_EQ(live.ReadLine(), "58 80 80 00 80 80 03 03");
+  EXPECT_EQ(live.ReadLine(), "58 00 FF 0A 0D FF 01 05");
+  EXPECT_EQ(live.ReadLine(), "58 80 7F 00 11 13 05 01");
+  EXPECT_EQ(live.Stop(SIGTERM), 0);
+  EXPECT_EQ(live.ReadRest(), "virtual-platform: packets: 3, dropped bytes: 1\n");
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status("COM5")));
 
-  EXPECT_EQ(platform.ReadLine(), "58 80 80 00 80 80 03 03");
-  EXPECT_EQ(platform.ReadLine(), "58 00 FF 0A 0D FF 01 05");
-  EXPECT_EQ(platform.ReadLine(), "58 80 7F 00 11 13 05 01");
-  EXPECT_EQ(platform.Stop(SIGTERM), 0);
-  EXPECT_EQ(platform.ReadRest(), "");
-  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status("COM7")));
+  std::ofstream("COM5") << "someone's file";
+  PlatformOnCom5 third;
+  EXPECT_NE(third.ReadLine().find("COM5 exists already and is not a link"), std::string::npos);
+  EXPECT_EQ(third.Wait(), 1);
 }
 
 // Headless, the window is drawn offscreen and saved once the count is reached, while the run
@@ -185,7 +206,7 @@ TEST(VirtualPlatformTest, SavesAPictureOfTheWindowAfterTheCount) {
 }  // namespace
 }  // namespace veltrano
 
-// The serial port needs a Qt event loop for its failure reports, and finds COM7 in the working
+// The serial port needs a Qt event loop for its failure reports, and finds COM5 in the working
 // directory, as the program does; the tests run in a temporary one.
 int main(int argc, char** argv) {
   QCoreApplication application(argc, argv);

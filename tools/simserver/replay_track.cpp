@@ -1,8 +1,10 @@
 #include "replay_track.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <string_view>
 #include <utility>
@@ -38,6 +40,25 @@ bool ParseNumbers(std::string_view line, std::vector<double>& numbers) {
   }
 }
 
+// The column names, in any case, with blanks around them allowed: nothing else is a header, so a
+// first row with a typo is reported like any other row instead of being dropped.
+bool IsHeader(std::string_view line) {
+  constexpr std::string_view kNames[] = {"time_s", "pitch", "bank", "slip", "rpm", "speed"};
+  for (std::size_t column = 0; column < std::size(kNames); ++column) {
+    const auto comma = line.find(',');
+    const bool last = column + 1 == std::size(kNames);
+    if ((comma == std::string_view::npos) != last) return false;
+    const std::string_view name = Trim(line.substr(0, comma));
+    if (!std::ranges::equal(name, kNames[column], [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) == b;
+        })) {
+      return false;
+    }
+    line.remove_prefix(last ? line.size() : comma + 1);
+  }
+  return true;
+}
+
 }  // namespace
 
 ReplayTrack ReplayTrack::Parse(std::istream& text, const std::string& sourceName) {
@@ -51,9 +72,11 @@ ReplayTrack ReplayTrack::Parse(std::istream& text, const std::string& sourceName
     const std::string_view content = Trim(line);
     if (content.empty()) continue;
     const auto where = sourceName + " line " + std::to_string(lineNumber) + ": ";
-    const bool header = std::exchange(firstContent, false);
+    if (std::exchange(firstContent, false) && IsHeader(content)) continue;
     if (!ParseNumbers(content, numbers)) {
-      if (header) continue;
+      if (content.find(';') != std::string_view::npos) {
+        throw Error(where + "fields separated by semicolons; the columns need commas");
+      }
       throw Error(where + "expected numbers time_s,pitch,bank,slip,rpm,speed");
     }
     if (numbers.size() != 6) throw Error(where + "expected 6 columns");
@@ -72,6 +95,8 @@ ReplayTrack ReplayTrack::Parse(std::istream& text, const std::string& sourceName
 }
 
 ReplayTrack ReplayTrack::Load(const std::string& path) {
+  // A directory opens like a file here and would read as empty.
+  if (std::filesystem::is_directory(path)) throw Error(path + ": is a directory, not a CSV file");
   std::ifstream file(path);
   if (!file) throw Error(path + ": cannot be read");
   return Parse(file, path);

@@ -8,14 +8,15 @@
 
 namespace veltrano::simserver {
 
-// A recorded flight: rows of time_s,pitch,bank,slip,rpm,speed, read from CSV text with an
-// optional header line. Between rows the values are interpolated linearly (bank through level
-// flight, whichever way its angles are written); before the first row the first one holds; at
-// the last row's time the recording starts over.
+// A recorded flight: rows of time_s,pitch,bank,slip,rpm,speed, read from CSV text; line 1 may be
+// a header of exactly those column names. Between rows the values are interpolated linearly (bank
+// through level flight, whichever way its angles are written); before the first row the first one
+// holds; at the last row's time the recording starts over.
 class ReplayTrack final : public FlightSource {
  public:
   // Raises Error naming the line for text that is not such a recording: a row without six
-  // numbers, times that do not increase, a negative time, or no row at all.
+  // numbers (semicolons instead of commas said as such), times that do not increase, a negative
+  // time, or no row at all; Load also for a path that is a directory or cannot be read.
   static ReplayTrack Parse(std::istream& text, const std::string& sourceName);
   static ReplayTrack Load(const std::string& path);
 

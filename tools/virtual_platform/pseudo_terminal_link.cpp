@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -19,20 +20,40 @@ namespace fs = std::filesystem;
 
 std::string SystemText(int error) { return std::system_category().message(error); }
 
-// A link that an earlier run left behind when it was killed: it leads into /dev/pts/ and its
-// terminal is gone. Anything else at that name belongs to someone and stays.
-bool IsStaleTerminalLink(const fs::path& link) {
+// Whether the name is free to take: nothing there, or a link into /dev/pts/ whose terminal no
+// live virtual-platform holds (see the lock in the constructor). The check comes before this run
+// opens its own terminal, which may well get the number of a terminal that died with its owner.
+// Raises Error for anything that is not ours to replace.
+bool MayReplace(const std::string& linkName) {
   std::error_code error;
-  if (!fs::is_symlink(fs::symlink_status(link, error))) return false;
-  const fs::path target = fs::read_symlink(link, error);
-  if (error || !target.string().starts_with("/dev/pts/")) return false;
-  return fs::symlink_status(target, error).type() == fs::file_type::not_found;
+  const fs::file_status status = fs::symlink_status(linkName, error);
+  if (status.type() == fs::file_type::not_found) return false;
+  const fs::path target = fs::is_symlink(status) ? fs::read_symlink(linkName, error) : fs::path();
+  if (error || !target.string().starts_with("/dev/pts/")) {
+    throw Error(linkName +
+                " exists already and is not a link to a pseudo-terminal; not replacing it");
+  }
+  const int terminal = open(target.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (terminal < 0) {
+    // The terminal went with the program that held it: the link is left from a killed run.
+    if (errno == ENOENT || errno == EIO) return true;
+    throw Error(linkName + " leads to " + target.string() + ", which is in use (" +
+                SystemText(errno) + "); not replacing it");
+  }
+  const bool held = flock(terminal, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  close(terminal);
+  if (held) {
+    throw Error(linkName + " is the port of another virtual-platform that is still running (" +
+                target.string() + "); stop that one or choose another port");
+  }
+  return true;  // the number now belongs to another program's terminal
 }
 
 }  // namespace
 
 PseudoTerminalLink::PseudoTerminalLink(int portNumber)
     : linkName_("COM" + std::to_string(portNumber)) {
+  const bool replace = MayReplace(linkName_);
   master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (master_ < 0) throw Error("cannot create a pseudo-terminal: " + SystemText(errno));
   try {
@@ -46,6 +67,11 @@ PseudoTerminalLink::PseudoTerminalLink(int portNumber)
     slavePath_ = path;
     slave_ = open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (slave_ < 0) throw Error("cannot open " + slavePath_ + ": " + SystemText(errno));
+    // The mark of a live virtual-platform, which a later one finds when it meets our link; it
+    // goes with the descriptor, also when this process is killed.
+    if (flock(slave_, LOCK_EX | LOCK_NB) != 0) {
+      throw Error("cannot lock " + slavePath_ + ": " + SystemText(errno));
+    }
 
     // Raw: no echo, no line editing and no translation of any byte in either direction. The
     // program under test sets its own line, and its close gives this back.
@@ -57,7 +83,7 @@ PseudoTerminalLink::PseudoTerminalLink(int portNumber)
     if (tcsetattr(slave_, TCSANOW, &line) != 0) {
       throw Error("cannot set the line of " + slavePath_ + ": " + SystemText(errno));
     }
-    CreateLink();
+    CreateLink(replace);
   } catch (...) {
     if (slave_ >= 0) close(slave_);
     close(master_);
@@ -72,14 +98,10 @@ PseudoTerminalLink::~PseudoTerminalLink() {
   close(master_);
 }
 
-void PseudoTerminalLink::CreateLink() const {
-  if (symlink(slavePath_.c_str(), linkName_.c_str()) == 0) return;
-  if (errno != EEXIST) {
+void PseudoTerminalLink::CreateLink(bool replace) const {
+  if (!replace) {
+    if (symlink(slavePath_.c_str(), linkName_.c_str()) == 0) return;
     throw Error("cannot create the link " + linkName_ + ": " + SystemText(errno));
-  }
-  if (!IsStaleTerminalLink(linkName_)) {
-    throw Error(linkName_ +
-                " exists already and is not a link left by an earlier run; not replacing it");
   }
   // Replaced in one step, so that the name never leads nowhere.
   const std::string fresh = "." + linkName_ + "." + std::to_string(getpid());

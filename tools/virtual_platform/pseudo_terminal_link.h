@@ -10,8 +10,8 @@ namespace veltrano::virtual_platform {
 class PseudoTerminalLink {
  public:
   // Raises veltrano::Error when no pseudo-terminal can be had, or when COM<n> exists and is not a
-  // link it may safely replace: only a link into /dev/pts/ whose terminal has gone, left behind
-  // by an earlier run that was killed.
+  // link it may safely replace: only a link into /dev/pts/ that no live virtual-platform holds,
+  // such as one left behind by an earlier run that was killed.
   explicit PseudoTerminalLink(int portNumber);
   // Removes the link, if it still leads to this pseudo-terminal.
   ~PseudoTerminalLink();
@@ -24,7 +24,7 @@ class PseudoTerminalLink {
   const std::string& SlavePath() const { return slavePath_; }
 
  private:
-  void CreateLink() const;
+  void CreateLink(bool replace) const;
 
   int master_ = -1;
   int slave_ = -1;

@@ -160,16 +160,10 @@ class QtPushButton final : public QtControl<PushButton, QPushButton> {
 };
 
 // Fusion paints a push button's bevel from the Button role, so the face shows in the usual look.
-// A disabled button gets the face washed out towards the window colour.
+// As on the desktop, a disabled button keeps its face and only its caption turns grey.
 void PaintFace(QPushButton* button, Rgb face) {
   QPalette palette = button->palette();
-  const QColor colour(face.red, face.green, face.blue);
-  const QColor window = palette.color(QPalette::Window);
-  const QColor washedOut((colour.red() + window.red()) / 2, (colour.green() + window.green()) / 2,
-                         (colour.blue() + window.blue()) / 2);
-  palette.setColor(QPalette::Active, QPalette::Button, colour);
-  palette.setColor(QPalette::Inactive, QPalette::Button, colour);
-  palette.setColor(QPalette::Disabled, QPalette::Button, washedOut);
+  palette.setColor(QPalette::Button, QColor(face.red, face.green, face.blue));  // every state
   button->setPalette(palette);
 }
 
@@ -184,6 +178,10 @@ std::unique_ptr<Control> MakeControl(const ControlDesign& design, QWidget* paren
       label->setTextFormat(Qt::PlainText);
       label->setWordWrap(true);
       label->setText(caption);
+      // Opaque in the window colour, as desktop labels are, so a panel's line beneath stays out
+      // of the caption; and beneath every other control, as desktop labels are drawn.
+      label->setAutoFillBackground(true);
+      label->lower();
       widget = label;
       return std::make_unique<QtLabel>(design.name, label);
     }

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_units.h"
 
+#include <QStringList>
+
 #include <cmath>
 
 namespace veltrano {
@@ -17,7 +19,10 @@ QRect TwipsToPixels(int left, int top, int width, int height) {
 }
 
 QFont ToQFont(const FontDesign& design) {
-  QFont font(ToQString(design.family));
+  QFont font;
+  // The system's default sans-serif (DejaVu Sans on most Linux systems) is so much wider than the
+  // desktop font the window was designed with that short captions such as "right" get cut.
+  font.setFamilies(QStringList{ToQString(design.family), QStringLiteral("Liberation Sans")});
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(static_cast<int>(std::lround(design.points * kPixelsPerPoint)));
   font.setBold(design.bold);
