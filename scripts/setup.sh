@@ -4,7 +4,8 @@
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgtest-dev
-                libgmock-dev libbenchmark-dev libcli11-dev fonts-dejavu-core fonts-liberation2)
+                libgmock-dev libbenchmark-dev libcli11-dev fonts-dejavu-core fonts-liberation2
+                iproute2)
 
 # Installs the Debian packages that are not installed yet; needs root when any are missing.
 ensure_packages() {
