@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/posix/prompt_wake_ups.h"
 #include "platform/qt/qt_units.h"
 
 namespace veltrano {
@@ -19,6 +20,9 @@ bool QtTimer::Enabled() const { return enabled_; }
 void QtTimer::SetEnabled(bool enabled) {
   if (enabled == enabled_) return;
   enabled_ = enabled;
+  // While the ticks run, their thread wakes for every timer event and every answer of the data
+  // server; each wake-up that waits behind other programs delays the packet.
+  SetPromptWakeUps(enabled);
   if (enabled) {
     ArmFor(Clock::now() + interval_);
   } else {
