@@ -121,9 +121,11 @@ class PushButton : public Control {
   virtual void OnClick(std::function<void()> handler) = 0;
 };
 
-// A periodic timer delivered on the window's thread. A tick never runs inside another: periods
-// that pass while a handler runs (a modal box included) add at most one further tick, delivered
-// after the handler returns.
+// A periodic timer delivered on the window's thread. Its ticks keep to a fixed schedule counted
+// from SetEnabled(true): a late tick does not shift the ones after it, and no two ticks come less
+// than half a period apart. A tick never runs inside another: periods that pass while a handler
+// runs (a modal box included) add at most one further tick, half a period or more after the
+// handler returns.
 class Timer {
  public:
   virtual ~Timer() = default;

@@ -2,58 +2,64 @@
 
 #include <utility>
 
+#include "platform/posix/prompt_wake_ups.h"
 #include "platform/qt/qt_units.h"
 
 namespace veltrano {
 
 QtTimer::QtTimer(QObject* owner, std::string_view name, int intervalMs)
-    : timer_(new QTimer(owner)) {
+    : timer_(new QTimer(owner)), interval_(intervalMs) {
   timer_->setObjectName(ToQString(name));
   timer_->setTimerType(Qt::PreciseTimer);
-  timer_->setInterval(intervalMs);
+  timer_->setSingleShot(true);
   QObject::connect(timer_, &QTimer::timeout, timer_, [this] { Elapsed(); });
 }
 
-bool QtTimer::Enabled() const { return timer_->isActive(); }
+bool QtTimer::Enabled() const { return enabled_; }
 
 void QtTimer::SetEnabled(bool enabled) {
-  if (!enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  // While the ticks run, their thread wakes for every timer event and every answer of the data
+  // server; each wake-up that waits behind other programs delays the packet.
+  SetPromptWakeUps(enabled);
+  if (enabled) {
+    ArmFor(Clock::now() + interval_);
+  } else {
     timer_->stop();
-    pending_ = false;
-  } else if (!timer_->isActive()) {
-    timer_->start();
   }
 }
 
-int QtTimer::Interval() const { return timer_->interval(); }
+int QtTimer::Interval() const { return static_cast<int>(interval_.count()); }
 
 void QtTimer::OnTimer(std::function<void()> handler) { handler_ = std::move(handler); }
 
+void QtTimer::ArmFor(Clock::time_point slot) {
+  const Clock::time_point now = Clock::now();
+  if (slot - now < interval_ / 2) {
+    // On to the first slot at least half a period away; the ones before it are dropped.
+    slot += interval_ * ((now + interval_ / 2 - slot) / interval_ + 1);
+  }
+  slot_ = slot;
+  // Qt counts in whole milliseconds; rounding each wait from the schedule keeps the error of one
+  // wait out of the next.
+  timer_->start(std::chrono::round<std::chrono::milliseconds>(slot_ - now));
+}
+
 void QtTimer::Elapsed() {
-  if (running_) {
-    pending_ = true;
-    return;
-  }
-  Tick();
-}
-
-void QtTimer::Tick() {
-  pending_ = false;
-  if (handler_) {
-    running_ = true;
-    struct Finished {
-      bool& running;
-      ~Finished() { running = false; }
-    } finished{running_};
-    handler_();
-  }
-  // Queued rather than run here, so that the events that waited behind the handler are handled
-  // first; one of them may switch the timer off, which drops the pending tick.
-  if (pending_) QTimer::singleShot(0, timer_, [this] { DeliverPending(); });
-}
-
-void QtTimer::DeliverPending() {
-  if (pending_ && !running_ && timer_->isActive()) Tick();
+  if (!enabled_) return;
+  ArmFor(slot_ + interval_);
+  // A slot that comes while the handler waits in a nested event loop is dropped; the slot after
+  // the handler returns brings the next tick.
+  if (running_ || !handler_) return;
+  running_ = true;
+  struct Finished {
+    bool& running;
+    ~Finished() { running = false; }
+  } finished{running_};
+  handler_();
+  // A handler that ran long leaves the armed slot too close, or already passed.
+  if (enabled_ && slot_ - Clock::now() < interval_ / 2) ArmFor(slot_);
 }
 
 }  // namespace veltrano

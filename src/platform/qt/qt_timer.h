@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include <chrono>
 #include <functional>
 #include <string_view>
 
@@ -9,9 +10,12 @@
 
 namespace veltrano {
 
-// A periodic timer on Qt's precise timer. Qt keeps firing while a handler waits in a nested event
-// loop (a modal box); such ticks are not run inside the handler but folded into one pending tick,
-// delivered once the handler has returned.
+// A periodic timer on a fixed schedule: its slots lie a whole number of periods after
+// SetEnabled(true), and it is armed for each slot from that schedule, never from when a handler
+// happened to run, so a late tick does not shift the ones after it. A slot less than half a period
+// away when the timer is armed, or when a handler returns, is dropped rather than crowded in: so
+// a handler that runs long, or waits in a nested event loop (a modal box), is followed by one
+// tick at the first slot at least half a period after it returns, and is never run inside itself.
 class QtTimer final : public Timer {
  public:
   // The QTimer is a child of `owner`, named `name`; this object must not outlive `owner`.
@@ -23,14 +27,17 @@ class QtTimer final : public Timer {
   void OnTimer(std::function<void()> handler) override;
 
  private:
-  void Elapsed();
-  void Tick();
-  void DeliverPending();
+  using Clock = std::chrono::steady_clock;
 
-  QTimer* timer_;
+  void Elapsed();
+  void ArmFor(Clock::time_point slot);
+
+  QTimer* timer_;  // single-shot, armed for one slot at a time
+  std::chrono::milliseconds interval_;
+  Clock::time_point slot_;  // the slot the timer is armed for
+  bool enabled_ = false;
   std::function<void()> handler_;
   bool running_ = false;
-  bool pending_ = false;
 };
 
 }  // namespace veltrano

@@ -1,0 +1,410 @@
+// How well the control program keeps its rhythm, measured with real parts against the best that
+// this machine can do. In the current network namespace (the data server's endpoint is
+// per-namespace, so run it in a private one) it starts the data-server emulator with a replay,
+// the program (timed-veltrano: the shipped window offscreen, pressing START itself) on one
+// pseudo-terminal and a reference sender on another, timestamps every packet that arrives on
+// either, and prints one table with the targets. See scripts/bench.
+//   platform-bench [--ticks N]    (default 1200: one minute of ticks)
+
+#include <poll.h>
+#include <sched.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "child_process.h"
+#include "cueing/cue_computation.h"
+#include "link/link_protocol.h"
+#include "packet_splitter.h"
+#include "platform/posix/desktop_window_link.h"
+#include "platform/system_clock.h"
+#include "pseudo_terminal_link.h"
+#include "statistics.h"
+#include "timed_platform.h"
+
+namespace veltrano::bench {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ChildProcess;
+using virtual_platform::ActuatorPacket;
+using virtual_platform::PacketSplitter;
+using virtual_platform::PseudoTerminalLink;
+using Ms = std::chrono::duration<double, std::milli>;
+
+constexpr double kPeriodMs = 50.0;
+constexpr std::int32_t kPitchCode = 77;
+constexpr std::int32_t kSpeedCode = 61;
+
+// The replay: the pitch steps through three levels, a step every kStepEvery seconds, a spacing
+// that is no multiple of the period, so the steps fall on every phase of the tick. The speed is
+// the flight time itself, which lets this program read the emulator's clock through the link.
+constexpr double kFirstStep = 1.0;
+constexpr double kStepEvery = 0.1537;
+constexpr double kPitchLevels[] = {0.0, 10.0, 20.0};
+
+double StepTime(std::size_t step) { return kFirstStep + kStepEvery * double(step); }
+double PitchAfterStep(std::size_t step) { return kPitchLevels[step % 3]; }
+
+void WriteReplay(const fs::path& file, double seconds) {
+  std::ofstream out(file);
+  out << "time_s,pitch,bank,slip,rpm,speed\n";
+  const auto row = [&](double t, double pitch) {
+    out << t << ',' << pitch << ",0,0,2000," << t << '\n';
+  };
+  out.precision(9);
+  row(0.0, PitchAfterStep(0));
+  for (std::size_t step = 1; StepTime(step) < seconds; ++step) {
+    row(StepTime(step), PitchAfterStep(step - 1));
+    row(StepTime(step) + 1e-6, PitchAfterStep(step));
+  }
+  if (!out.flush()) throw std::runtime_error("cannot write " + file.string());
+}
+
+// The byte that the program sends for a pitch level, by the program's own arithmetic.
+std::uint8_t PitchByte(double pitch) {
+  PanelState state;
+  state.pitchCue = pitch;
+  SystemClock unused;
+  ComputePitchCue(state, /*pitching=*/true, /*acceleration=*/false, unused);
+  return static_cast<std::uint8_t>(state.pitchCue);
+}
+
+// The emulator's flight clock on this process's clock, read through the link: the request with
+// the shortest round trip brackets the moment of its answer most tightly. Also gives the round
+// trips of plain value requests.
+struct LinkFindings {
+  BenchClock::time_point flightStart;
+  std::vector<double> roundTripsMs;
+};
+
+LinkFindings ProbeLink(int requests) {
+  DesktopWindowLink transport;
+  LinkClient client(transport);
+  LinkFindings found;
+  auto shortest = BenchClock::duration::max();
+  const auto ask = [&](std::int32_t code) {
+    LinkValue value;
+    std::string replyText;
+    std::int32_t header = 0;
+    const auto before = BenchClock::now();
+    if (client.LinkRequest(code, "n", value, replyText, header) != 0) {
+      throw std::runtime_error("the data server gave no value");
+    }
+    const auto after = BenchClock::now();
+    found.roundTripsMs.push_back(Ms(after - before).count());
+    if (code == kSpeedCode && after - before < shortest) {
+      shortest = after - before;
+      const auto flightTime = std::chrono::duration<double>(std::get<double>(value));
+      found.flightStart = before + (after - before) / 2 -
+                          std::chrono::duration_cast<BenchClock::duration>(flightTime);
+    }
+  };
+  for (int i = 0; i < requests; ++i) ask(i % 10 == 0 ? kSpeedCode : kPitchCode);
+  return found;
+}
+
+struct Arrival {
+  BenchClock::time_point when;
+  ActuatorPacket packet;
+};
+
+// The packets arriving on a pseudo-terminal, each stamped with the time its bytes were read.
+class PacketStream {
+ public:
+  explicit PacketStream(int portNumber) : link_(portNumber) {}
+  const PseudoTerminalLink& Link() const { return link_; }
+  const std::vector<Arrival>& Arrivals() const { return arrivals_; }
+
+  void Take() {
+    char chunk[4096];
+    const ssize_t size = read(link_.Master(), chunk, sizeof chunk);
+    const auto now = BenchClock::now();
+    if (size < 0 && (errno == EAGAIN || errno == EINTR)) return;
+    if (size <= 0) throw std::runtime_error("cannot read " + link_.SlavePath());
+    for (const ActuatorPacket& packet :
+         splitter_.Feed(std::string_view(chunk, static_cast<std::size_t>(size)))) {
+      arrivals_.push_back({now, packet});
+    }
+  }
+
+ private:
+  PseudoTerminalLink link_;
+  PacketSplitter splitter_;
+  std::vector<Arrival> arrivals_;
+};
+
+// The reader's timestamps are only as good as its own wake-ups: a reader that waits for the CPU
+// sees two packets arrive at once. It takes a real-time priority where it may (the senders keep
+// their own, inherited from before); gives whether it got one.
+bool RaiseReaderPriority() {
+  const sched_param lowest{.sched_priority = sched_get_priority_min(SCHED_FIFO)};
+  return sched_setscheduler(0, SCHED_FIFO, &lowest) == 0;
+}
+
+// Reads both streams until each has `packets`; gives up when nothing arrives for five seconds.
+void Record(PacketStream& program, PacketStream& reference, std::size_t packets) {
+  while (program.Arrivals().size() < packets || reference.Arrivals().size() < packets) {
+    pollfd wanted[] = {{program.Link().Master(), POLLIN, 0},
+                       {reference.Link().Master(), POLLIN, 0}};
+    const int ready = poll(wanted, 2, 5000);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) throw std::runtime_error("no packet for five seconds");
+    if (wanted[0].revents != 0) program.Take();
+    if (wanted[1].revents != 0) reference.Take();
+  }
+}
+
+std::vector<double> IntervalsMs(const std::vector<Arrival>& arrivals) {
+  std::vector<double> intervals;
+  for (std::size_t i = 1; i < arrivals.size(); ++i) {
+    intervals.push_back(Ms(arrivals[i].when - arrivals[i - 1].when).count());
+  }
+  return intervals;
+}
+
+std::vector<double> DeviationsMs(const std::vector<double>& intervals) {
+  std::vector<double> deviations;
+  for (double interval : intervals) deviations.push_back(std::abs(interval - kPeriodMs));
+  return deviations;
+}
+
+// Slots that the program's timer left out after a stall of more than half a period, from the
+// intervals between its timer events.
+std::size_t DroppedSlots(const std::vector<double>& intervals) {
+  std::size_t dropped = 0;
+  for (double interval : intervals) {
+    dropped += static_cast<std::size_t>(std::max(0.0, std::round(interval / kPeriodMs) - 1.0));
+  }
+  return dropped;
+}
+
+double DriftMs(const std::vector<Arrival>& arrivals) {
+  return Ms(arrivals.back().when - arrivals.front().when).count() -
+         kPeriodMs * double(arrivals.size() - 1);
+}
+
+// For each step of the pitch that falls inside the run: from the step to the arrival of the
+// first packet that carries the new level. A level that never arrives before the step after
+// next counts as lost.
+struct Latencies {
+  std::vector<double> ms;
+  std::size_t lost = 0;
+};
+
+Latencies StepLatencies(const std::vector<Arrival>& arrivals, BenchClock::time_point flightStart) {
+  const auto at = [&](double flightSeconds) {
+    return flightStart + std::chrono::duration_cast<BenchClock::duration>(
+                             std::chrono::duration<double>(flightSeconds));
+  };
+  Latencies found;
+  for (std::size_t step = 1; at(StepTime(step + 2)) < arrivals.back().when; ++step) {
+    const auto change = at(StepTime(step));
+    if (change < arrivals.front().when) continue;
+    const std::uint8_t carried = PitchByte(PitchAfterStep(step));
+    auto arrival = arrivals.begin();
+    while (arrival != arrivals.end() && arrival->when < change) ++arrival;
+    while (arrival != arrivals.end() && arrival->when < at(StepTime(step + 2)) &&
+           arrival->packet[1] != carried) {
+      ++arrival;
+    }
+    if (arrival == arrivals.end() || arrival->packet[1] != carried) {
+      ++found.lost;
+    } else {
+      found.ms.push_back(Ms(arrival->when - change).count());
+    }
+  }
+  return found;
+}
+
+struct ProgramRun {
+  std::vector<double> tickWorkMs;
+  std::vector<double> timerPeriodsMs;
+  std::vector<double> outputGapsMs;
+  double wallNs = 0;
+  double cpuNs = 0;
+  double peakResidentKb = 0;
+};
+
+ProgramRun ReadProgramRun(const std::string& runLine, const fs::path& tickFile) {
+  ProgramRun run;
+  std::istringstream line(runLine);
+  std::string word;
+  if (!(line >> word >> run.wallNs >> run.cpuNs >> run.peakResidentKb) || word != "run") {
+    throw std::runtime_error("timed-veltrano said: " + runLine);
+  }
+  std::ifstream ticks(tickFile);
+  double timerEventNs = 0;
+  double outputNs = 0;
+  double previousTimerEventNs = 0;
+  double previousOutputNs = 0;
+  while (ticks >> timerEventNs >> outputNs) {
+    run.tickWorkMs.push_back((outputNs - timerEventNs) / 1e6);
+    if (previousTimerEventNs != 0) {
+      run.timerPeriodsMs.push_back((timerEventNs - previousTimerEventNs) / 1e6);
+      run.outputGapsMs.push_back((outputNs - previousOutputNs) / 1e6);
+    }
+    previousTimerEventNs = timerEventNs;
+    previousOutputNs = outputNs;
+  }
+  return run;
+}
+
+std::string MachineLine() {
+  std::ifstream cpuinfo("/proc/cpuinfo");
+  std::string line;
+  std::string model = "unknown CPU";
+  while (std::getline(cpuinfo, line)) {
+    if (line.starts_with("model name")) {
+      model = line.substr(line.find(':') + 2);
+      break;
+    }
+  }
+  utsname system{};
+  uname(&system);
+  return std::to_string(std::thread::hardware_concurrency()) + " cores, " + model + ", Linux " +
+         system.release;
+}
+
+// The table.
+void Row(const char* figure, const Spread& spread, const std::string& target, const char* result) {
+  std::printf("| %-46s | %8.3f | %8.3f | %8.3f | %-34s | %-4s |\n", figure, spread.median,
+              spread.p99, spread.max, target.c_str(), result);
+}
+
+void Row(const char* figure, const std::string& value, const std::string& target,
+         const char* result) {
+  std::printf("| %-46s | %-30s | %-34s | %-4s |\n", figure, value.c_str(), target.c_str(), result);
+}
+
+const char* Verdict(bool met) { return met ? "PASS" : "MISS"; }
+
+std::string Format(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+int Run(std::size_t ticks) {
+  const fs::path scratch =
+      fs::temp_directory_path() / ("veltrano-bench." + std::to_string(getpid()));
+  fs::create_directories(scratch);
+  fs::permissions(scratch, fs::perms::owner_all);  // private: it is also Qt's runtime directory
+  fs::current_path(scratch);
+  struct RemoveScratch {
+    fs::path path;
+    ~RemoveScratch() {
+      std::error_code ignored;
+      fs::remove_all(path, ignored);
+    }
+  } removeScratch{scratch};
+
+  // The run starts a few seconds after the emulator; the replay outlasts it comfortably.
+  WriteReplay(scratch / "steps.csv", kFirstStep + double(ticks) * kPeriodMs / 1000.0 + 60.0);
+  ChildProcess server(SIMSERVER_PATH, {"--replay", (scratch / "steps.csv").string()});
+  if (const std::string ready = server.ReadLine(); !ready.starts_with("simserver ready")) {
+    throw std::runtime_error("simserver: " + ready);
+  }
+  const LinkFindings link = ProbeLink(2000);
+
+  PacketStream program(1);
+  PacketStream reference(2);
+  // Offscreen, with the default settings: PITCHING on, port 1.
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  setenv("XDG_RUNTIME_DIR", scratch.c_str(), 1);
+  ChildProcess sender(REFERENCE_SENDER_PATH,
+                      {reference.Link().SlavePath(), std::to_string(ticks + 1)});
+  ChildProcess veltrano(TIMED_VELTRANO_PATH, {std::to_string(ticks + 1), "ticks.txt"});
+  const bool realTimeReader = RaiseReaderPriority();
+  Record(program, reference, ticks + 1);
+  const ProgramRun run =
+      ReadProgramRun(veltrano.ReadLine(std::chrono::seconds(30)), scratch / "ticks.txt");
+  if (veltrano.Wait() != 0 || sender.Wait() != 0) throw std::runtime_error("a sender failed");
+
+  const std::vector<double> referenceIntervals = IntervalsMs(reference.Arrivals());
+  const std::vector<double> programIntervals = IntervalsMs(program.Arrivals());
+  const Spread floor = SpreadOf(DeviationsMs(referenceIntervals));
+  const Spread interval = SpreadOf(DeviationsMs(programIntervals));
+  const auto shortest = [](const std::vector<double>& intervals) {
+    return *std::min_element(intervals.begin(), intervals.end());
+  };
+  const double shortestReceived = shortest(programIntervals);
+  const double drift = DriftMs(program.Arrivals());
+  const Spread work = SpreadOf(run.tickWorkMs);
+  const Spread timerEvents = SpreadOf(DeviationsMs(run.timerPeriodsMs));
+  const Latencies latencies = StepLatencies(program.Arrivals(), link.flightStart);
+  const Spread latency = SpreadOf(latencies.ms);
+  const double latencyLimit = kPeriodMs + work.p99 + floor.p99;
+  const double cpuPercent = 100.0 * run.cpuNs / run.wallNs;
+  const double peakMb = run.peakResidentKb / 1024.0;
+
+  std::printf("%zu ticks of 50 ms; %s; reader %s\n\n", ticks, MachineLine().c_str(),
+              realTimeReader ? "at real-time priority" : "at normal priority (not allowed more)");
+  std::printf("| %-46s | %8s | %8s | %8s | %-34s | %-4s |\n", "figure (ms unless said)", "median",
+              "p99", "max", "target", "");
+  std::printf("|%s|%s|%s|%s|%s|%s|\n", std::string(48, '-').c_str(), std::string(10, '-').c_str(),
+              std::string(10, '-').c_str(), std::string(10, '-').c_str(),
+              std::string(36, '-').c_str(), std::string(6, '-').c_str());
+  Row("reference sender: deviation from 50 ms", floor, "the floor", "");
+  Row("program: packet interval deviation", interval,
+      "p99 <= 1.5 x floor = " + Format("%.3f", 1.5 * floor.p99),
+      Verdict(interval.p99 <= 1.5 * floor.p99));
+  Row("program: largest deviation", interval,
+      "max <= floor + 5 = " + Format("%.3f", floor.max + 5.0),
+      Verdict(interval.max <= floor.max + 5.0));
+  // What the program handed to the port beside what arrived: the kernel passes a pseudo-terminal's
+  // bytes on from a worker thread, which a busy machine can delay.
+  Row("program: shortest interval received",
+      Format("%.1f ms", shortestReceived) + Format(" (sent %.1f,", shortest(run.outputGapsMs)) +
+          Format(" floor %.1f)", shortest(referenceIntervals)),
+      "none back to back (>= 25 ms)", Verdict(shortestReceived >= kPeriodMs / 2));
+  Row("program: drift over the run",
+      Format("%+.1f ms, ", drift) +
+          Format("%.0f slots dropped", double(DroppedSlots(run.timerPeriodsMs))),
+      "count N +- 1: drift under 50 ms", Verdict(std::abs(drift) < kPeriodMs));
+  Row("program: timer event deviation from 50 ms", timerEvents, "(where the deviation comes from)",
+      "");
+  Row("tick work: timer event to packet handed over", work, "p99 < 1", Verdict(work.p99 < 1.0));
+  Row("latency: value change to packet", latency,
+      "p99 <= 50 + work + floor = " + Format("%.3f", latencyLimit),
+      Verdict(latencies.lost == 0 && latency.p99 <= latencyLimit));
+  Row("  steps measured, steps lost",
+      Format("%.0f", double(latency.count)) + Format(", %.0f", double(latencies.lost)), "", "");
+  Row("cost: CPU of the program during the run", Format("%.3f %% of one core", cpuPercent),
+      "< 0.5 %", Verdict(cpuPercent < 0.5));
+  Row("cost: peak resident memory", Format("%.1f MB", peakMb), "< 40 MB", Verdict(peakMb < 40.0));
+  Row("link: one request round trip", SpreadOf(link.roundTripsMs), "(a figure)", "");
+  return 0;
+}
+
+}  // namespace
+}  // namespace veltrano::bench
+
+int main(int argc, char** argv) {
+  std::size_t ticks = 1200;
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  if (args.size() == 2 && args[0] == "--ticks" && std::atol(args[1].data()) >= 10) {
+    ticks = static_cast<std::size_t>(std::atol(args[1].data()));
+  } else if (!args.empty()) {
+    std::fputs("usage: platform-bench [--ticks N]   (N >= 10, default 1200)\n", stderr);
+    return 2;
+  }
+  try {
+    return veltrano::bench::Run(ticks);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "platform-bench: %s\n", error.what());
+    return 1;
+  }
+}

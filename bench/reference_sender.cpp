@@ -1,0 +1,56 @@
+// The machine's floor for sending on time: writes an eight-byte packet every 50 ms on an absolute
+// schedule, so that a late wake-up never shifts the packets after it. What a reader measures of
+// these packets is the best that this machine, its scheduler and its pseudo-terminals allow.
+//   reference-sender DEVICE COUNT
+
+#include <fcntl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr long kPeriodNs = 50'000'000;
+// Neutral cues, centres 128, levels 3: a packet that any packet splitter takes.
+constexpr std::array<std::uint8_t, 8> kPacket{'X', 0x80, 0x80, 0x00, 0x80, 0x80, 0x03, 0x03};
+
+void AddPeriod(timespec& when) {
+  when.tv_nsec += kPeriodNs;
+  if (when.tv_nsec >= 1'000'000'000) {
+    when.tv_nsec -= 1'000'000'000;
+    ++when.tv_sec;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fputs("usage: reference-sender DEVICE COUNT\n", stderr);
+    return 2;
+  }
+  const long count = std::atol(argv[2]);
+  const int device = open(argv[1], O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  if (device < 0) {
+    std::perror(argv[1]);
+    return 1;
+  }
+  timespec next{};
+  clock_gettime(CLOCK_MONOTONIC, &next);
+  for (long sent = 0; sent < count; ++sent) {
+    AddPeriod(next);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) {
+    }
+    if (write(device, kPacket.data(), kPacket.size()) != static_cast<ssize_t>(kPacket.size())) {
+      std::perror("write");
+      return 1;
+    }
+  }
+  close(device);
+  return 0;
+}
