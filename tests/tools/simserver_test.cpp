@@ -2,10 +2,11 @@
 // machine's one FSCONNECT8, so these tests run alone.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <charconv>
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -13,9 +14,9 @@
 #include <vector>
 
 #include "child_process.h"
+#include "desktop_link.h"
 #include "link/link_protocol.h"
 #include "platform/error.h"
-#include "platform/posix/desktop_window_link.h"
 #include "simserver_process.h"
 
 namespace veltrano {
@@ -46,7 +47,7 @@ std::string Outcome(LinkClient& client, std::int32_t code) {
 // The outcomes for `codes` from a new client of the emulator run with `args`, joined by ", ".
 std::string Outcomes(const std::vector<std::string>& args, const std::vector<std::int32_t>& codes) {
   testing::SimserverProcess server(args);
-  DesktopWindowLink link;
+  testing::DesktopLink link;
   LinkClient client(link);
   std::string outcomes;
   for (const std::int32_t code : codes) outcomes += ", " + Outcome(client, code);
@@ -55,7 +56,10 @@ std::string Outcomes(const std::vector<std::string>& args, const std::vector<std
 }
 
 TEST(Simserver, ValuesComeBackAsSetOrReplayedBetweenTheRecordedRowsOrFlown) {
-  const std::string track = ::testing::TempDir() + "simserver-" + std::to_string(getpid()) + ".csv";
+  // A name of this run's own: suites of other builds may run at the same time.
+  const std::string track =
+      ::testing::TempDir() + "simserver-" +
+      std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + ".csv";
   std::ofstream(track) << "time_s,pitch,bank,slip,rpm,speed\n2,4,350,-100,1000,50\n"
                           "4,8,20,100,2000,60\n12,0,0,0,1000,50\n";
   for (const auto& [args, expected] : Cases{
@@ -71,7 +75,7 @@ TEST(Simserver, ValuesComeBackAsSetOrReplayedBetweenTheRecordedRowsOrFlown) {
        }) {
     EXPECT_EQ(Outcomes(args, {kPitch, kBank, kSlip, kRpm, kSpeed}), expected) << args.back();
   }
-  unlink(track.c_str());
+  std::filesystem::remove(track);
 }
 
 TEST(Simserver, FaultsReachTheirCodesOnly) {

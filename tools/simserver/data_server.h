@@ -7,7 +7,7 @@
 #include <ostream>
 
 #include "flight_source.h"
-#include "platform/posix/desktop_window_server.h"
+#include "desktop_window_server.h"
 #include "sim_options.h"
 
 namespace veltrano::simserver {
