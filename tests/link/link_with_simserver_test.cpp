@@ -14,9 +14,9 @@
 #include <variant>
 #include <vector>
 
+#include "desktop_link.h"
 #include "link/link_protocol.h"
 #include "platform/error.h"
-#include "desktop_link.h"
 #include "simserver_process.h"
 
 namespace veltrano {

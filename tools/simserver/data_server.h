@@ -6,8 +6,8 @@
 #include <optional>
 #include <ostream>
 
-#include "flight_source.h"
 #include "desktop_window_server.h"
+#include "flight_source.h"
 #include "sim_options.h"
 
 namespace veltrano::simserver {

@@ -52,8 +52,7 @@ class DesktopWindowServer {
   std::size_t LiveAtoms() const;
 
  private:
-  static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam);
+  static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Answer(UINT message, WPARAM wParam, LPARAM lParam);
   // Handles other senders' messages without answering the current one, until Stop.
   void PumpUntilStopped();

@@ -270,8 +270,8 @@ Win32ControlParts MakeWin32Control(const ControlDesign& design, HWND window, REC
   if (isCombo) height *= kDropDownLines;
   const std::string caption(isCombo ? std::string_view() : design.caption);
   HWND handle = CreateWindowExA(0, native.windowClass, caption.c_str(),
-                                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | native.style,
-                                bounds.left, bounds.top, width, height, window, nullptr,
+                                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | native.style, bounds.left,
+                                bounds.top, width, height, window, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
   if (handle == nullptr) throw Win32Error("Cannot create the control " + std::string(design.name));
   SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

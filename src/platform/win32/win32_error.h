@@ -15,9 +15,8 @@ class Win32Error : public Error {
 
   static std::string Describe(DWORD code) {
     char text[256] = {};
-    const DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                       0, text, sizeof text, nullptr);
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, text, sizeof text, nullptr);
     std::string described(text, length);
     while (!described.empty() && (described.back() == '\n' || described.back() == '\r' ||
                                   described.back() == ' ' || described.back() == '.')) {

@@ -41,9 +41,7 @@ std::string Win32SerialPort::Settings() const { return settings_; }
 
 bool Win32SerialPort::PortOpen() const { return port_ != INVALID_HANDLE_VALUE; }
 
-std::string Win32SerialPort::DeviceName() const {
-  return "\\\\.\\COM" + std::to_string(commPort_);
-}
+std::string Win32SerialPort::DeviceName() const { return "\\\\.\\COM" + std::to_string(commPort_); }
 
 void Win32SerialPort::SetPortOpen(bool open) {
   if (open == PortOpen()) return;
@@ -82,8 +80,7 @@ void Win32SerialPort::Output(std::string_view bytes) {
   const BOOL ok =
       WriteFile(port_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   if (!ok || written != bytes.size()) {
-    const std::string reason =
-        ok ? "write timed out" : Win32Error::Describe(GetLastError());
+    const std::string reason = ok ? "write timed out" : Win32Error::Describe(GetLastError());
     Close();
     throw Error("COM" + std::to_string(commPort_) + ": " + reason);
   }

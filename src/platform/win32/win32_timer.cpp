@@ -81,8 +81,7 @@ void Win32Timer::Count(std::uint64_t run, HANDLE waitable) {
       return;
     }
     if (!posted_.exchange(true)) {
-      PostMessageA(window_, kTickMessage, reinterpret_cast<WPARAM>(this),
-                   static_cast<LPARAM>(run));
+      PostMessageA(window_, kTickMessage, reinterpret_cast<WPARAM>(this), static_cast<LPARAM>(run));
     }
     // The next deadline keeps the phase of the first; periods missed while the window was busy
     // are skipped rather than made up.

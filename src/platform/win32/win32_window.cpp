@@ -11,8 +11,7 @@ namespace veltrano {
 
 namespace {
 
-constexpr DWORD kWindowStyle =
-    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 void RegisterWindowClass() {
   WNDCLASSEXA windowClass{};
@@ -33,7 +32,9 @@ std::string FontKey(const FontDesign& design) {
          (design.bold ? "b" : "") + (design.italic ? "i" : "");
 }
 
-bool TakesFocus(ControlKind kind) { return kind != ControlKind::Label && kind != ControlKind::Frame; }
+bool TakesFocus(ControlKind kind) {
+  return kind != ControlKind::Label && kind != ControlKind::Frame;
+}
 
 }  // namespace
 
@@ -210,8 +211,7 @@ void Win32Window::Paint() {
   EndPaint(window_, &paint);
 }
 
-LRESULT CALLBACK Win32Window::Procedure(HWND window, UINT message, WPARAM wParam,
-                                        LPARAM lParam) {
+LRESULT CALLBACK Win32Window::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));

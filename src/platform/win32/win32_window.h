@@ -52,8 +52,8 @@ class Win32Window final : public Window {
     Win32Child* child = nullptr;
     ControlKind kind = ControlKind::Label;
     int tabIndex = 0;
-    RECT bounds{};           // in the client area, pixels
-    OptionSet options;       // a frame's option buttons
+    RECT bounds{};      // in the client area, pixels
+    OptionSet options;  // a frame's option buttons
   };
   struct Segment {
     POINT from;

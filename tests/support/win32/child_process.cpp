@@ -42,8 +42,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   job_ = CreateJobObjectA(nullptr, nullptr);
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-  if (job_ == nullptr || !SetInformationJobObject(job_, JobObjectExtendedLimitInformation,
-                                                  &limits, sizeof limits)) {
+  if (job_ == nullptr ||
+      !SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
     throw std::runtime_error("child process: no job object");
   }
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
