@@ -73,15 +73,20 @@ def start_display():
     return xvfb, display
 
 
-def find_window(display, deadline):
+def windows_named_veltrano(display):
+    """The main window and any message box: both carry the title VELTRANO."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^VELTRANO$"],
+                           env=dict(os.environ, DISPLAY=display), capture_output=True, text=True)
+    return found.stdout.split()
+
+
+def wait_for_windows(display, count, seconds):
+    deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
-        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^VELTRANO$"],
-                               env=dict(os.environ, DISPLAY=display), capture_output=True,
-                               text=True)
-        if found.stdout.split():
-            return found.stdout.split()[0]
+        if len(found := windows_named_veltrano(display)) >= count:
+            return found
         time.sleep(0.2)
-    raise SystemExit("the window did not open")
+    raise SystemExit(f"{count} window(s) named VELTRANO did not appear")
 
 
 def click(display, window, twips):
@@ -130,7 +135,7 @@ def main():
         work = pathlib.Path(tempfile.mkdtemp(prefix="veltrano-e2e-"))
         (work / "SETUPSIM.CAP").write_bytes(SETTINGS.encode())
         program = wine(str(veltrano), cwd=work, env={"DISPLAY": display})
-        window = find_window(display, time.monotonic() + 60)
+        window = wait_for_windows(display, 1, 60)[0]
         click(display, window, START)
 
         chunks = read_for(master, 4.0)
@@ -152,6 +157,16 @@ def main():
                             f"{len(data) % 8} stray bytes")
         if after_stop:
             failures.append("packets came after STOP")
+
+        # A platform that goes away in a run (its adapter pulled out): one "no port", run over.
+        click(display, window, START)
+        if not read_for(master, 1.0):
+            failures.append("no packets after the second START")
+        os.close(master)
+        wait_for_windows(display, 2, 20)
+        time.sleep(1)  # time for a wrong second box to show
+        if len(windows_named_veltrano(display)) != 2:
+            failures.append("not exactly one message box after the port went away")
         # Arrival times of whole packets measure the tick as the platform sees it.
         times = [t for t, chunk in chunks for _ in range(len(chunk) // 8)]
         gaps = sorted(1000 * (b - a) for a, b in zip(times, times[1:]))
