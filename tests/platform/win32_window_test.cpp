@@ -176,6 +176,13 @@ TEST_F(Win32WindowTest, ControlsStandWhereDesignedWithTheirCaptions) {
       EXPECT_EQ(caption, control.caption);
     }
   }
+  // The picture: a PNG of the client area, stored uncompressed, 535 x 438 pixels of 3 bytes.
+  Window().SavePicture("window.png");
+  std::ifstream png("window.png", std::ios::binary);
+  const std::string bytes = (std::stringstream() << png.rdbuf()).str();
+  EXPECT_EQ(bytes.substr(0, 8), "\x89PNG\r\n\x1a\n");
+  EXPECT_EQ(bytes.substr(16, 8), "\0\0\x02\x17\0\0\x01\xB6"s);  // width 535, height 438
+  EXPECT_GT(bytes.size(), 438u * (1 + 535 * 3));
 }
 
 TEST_F(Win32WindowTest, ClicksTickOneOfAPairAndClearTheOtherAndSelectOneLevelPerFrame) {
