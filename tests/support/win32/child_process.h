@@ -27,9 +27,6 @@ class ChildProcess {
   // output ends or nothing comes within `timeout`.
   std::string ReadLine(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
-  // The next whole line if one has arrived, without waiting.
-  std::optional<std::string> PollLine();
-
   // Everything still to come on standard output, until the process closes it.
   std::string ReadRest(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
