@@ -8,6 +8,7 @@ BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgte
                 iproute2)
 
 # Installs the Debian packages that are not installed yet; needs root when any are missing.
+# APT_INSTALL_OPTIONS may add options to the install, such as --no-install-recommends.
 ensure_packages() {
   local missing=() package
   for package in "$@"; do
@@ -19,7 +20,8 @@ ensure_packages() {
   local sudo=()
   [ "$(id -u)" -eq 0 ] || sudo=(sudo)
   "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq \
+    ${APT_INSTALL_OPTIONS:-} "${missing[@]}" >/dev/null
 }
 
 # Configures and builds one CMake preset, with as many jobs as there are cores.

@@ -1,4 +1,4 @@
-// The link client over the Linux desktop transport, against the emulator in a separate process.
+// The link client over the desktop transport, against the emulator in a separate process.
 // Every test here owns the one FSCONNECT8 of the machine, so they run one after the other.
 
 #include <gtest/gtest.h>
@@ -14,14 +14,15 @@
 #include <variant>
 #include <vector>
 
+#include "desktop_link.h"
 #include "link/link_protocol.h"
 #include "platform/error.h"
-#include "platform/posix/desktop_window_link.h"
 #include "simserver_process.h"
 
 namespace veltrano {
 namespace {
 
+using testing::DesktopLink;
 using testing::SimserverProcess;
 using namespace std::chrono_literals;
 
@@ -46,7 +47,7 @@ std::string Ask(LinkClient& client, std::int32_t code) {
 constexpr const char* kNothing = "1 41.5 -9 before";
 
 TEST(LinkWithSimserver, MissingOrGoneServerGivesStatusOneAndIsLookedForAgain) {
-  DesktopWindowLink link;
+  DesktopLink link;
   LinkClient client(link);
   EXPECT_EQ(Ask(client, 61), kNothing);  // no server yet
   {
@@ -56,7 +57,7 @@ TEST(LinkWithSimserver, MissingOrGoneServerGivesStatusOneAndIsLookedForAgain) {
     server.ExpectCleanEnd(true);
   }
   EXPECT_EQ(Ask(client, 61), kNothing);  // and is gone, its connection closed
-  EXPECT_EQ(link.OpenConnections(), 0u);
+  EXPECT_EQ(testing::OpenConnections(link), 0u);
   SimserverProcess back({"--set", "speed=55.5"});
   EXPECT_EQ(Ask(client, 61), "0 55.5 1 0000000000C04B40");
   back.ExpectCleanEnd();
@@ -79,7 +80,7 @@ TEST(LinkWithSimserver, AnswersAndRepliesReachTheCallerOrRaise) {
   };
   for (const auto& [args, code, expected] : cases) {
     SimserverProcess server(args);
-    DesktopWindowLink link;
+    DesktopLink link;
     LinkClient client(link);
     EXPECT_EQ(Ask(client, code), expected) << args.back();
     server.ExpectCleanEnd();  // the reply's atom is deleted, also after an error
@@ -94,7 +95,7 @@ TEST(LinkWithSimserver, SeveralClientsAtOnceAllGetTheirValues) {
   std::vector<std::jthread> clients;
   for (int c = 0; c < 4; ++c) {
     clients.emplace_back([&] {
-      DesktopWindowLink link(5s);
+      DesktopLink link(5s);
       LinkClient client(link);
       for (int tick = 0; tick < 40; ++tick) {
         for (const auto& [code, start] : expected) wrong += !Ask(client, code).starts_with(start);

@@ -4,11 +4,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <charconv>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "child_process.h"
+#include "desktop_link.h"
 #include "fake_xplane.h"
 #include "link/link_protocol.h"
 #include "platform/error.h"
-#include "platform/posix/desktop_window_link.h"
 #include "replay_track.h"
 #include "simserver_process.h"
 #include "udp_socket.h"
@@ -58,7 +58,7 @@ std::string Outcome(LinkClient& client, std::int32_t code) {
 // The outcomes for `codes` from a new client of the emulator run with `args`, joined by ", ".
 std::string Outcomes(const std::vector<std::string>& args, const std::vector<std::int32_t>& codes) {
   testing::SimserverProcess server(args);
-  DesktopWindowLink link;
+  testing::DesktopLink link;
   LinkClient client(link);
   std::string outcomes;
   for (const std::int32_t code : codes) outcomes += ", " + Outcome(client, code);
@@ -67,7 +67,10 @@ std::string Outcomes(const std::vector<std::string>& args, const std::vector<std
 }
 
 TEST(Simserver, ValuesComeBackAsSetOrReplayedBetweenTheRecordedRowsOrFlown) {
-  const std::string track = ::testing::TempDir() + "simserver-" + std::to_string(getpid()) + ".csv";
+  // A name of this run's own: suites of other builds may run at the same time.
+  const std::string track =
+      ::testing::TempDir() + "simserver-" +
+      std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + ".csv";
   std::ofstream(track) << "time_s,pitch,bank,slip,rpm,speed\n2,4,350,-100,1000,50\n"
                           "4,8,20,100,2000,60\n12,0,0,0,1000,50\n";
   for (const auto& [args, expected] : Cases{
@@ -83,7 +86,7 @@ TEST(Simserver, ValuesComeBackAsSetOrReplayedBetweenTheRecordedRowsOrFlown) {
        }) {
     EXPECT_EQ(Outcomes(args, {kPitch, kBank, kSlip, kRpm, kSpeed}), expected) << args.back();
   }
-  unlink(track.c_str());
+  std::filesystem::remove(track);
 }
 
 TEST(Simserver, FaultsReachTheirCodesOnly) {
@@ -174,7 +177,7 @@ TEST(SimserverLive, FlightGearLinesAreServedConvertedRecordedAndBadOnesCountedAn
          {"1,2,3,4\n", "1,2,x,4,5\n", "inf,0,0,0,0\n", "", "1,2,3,4,5,6\n", "7,7,7,7,7,7\n"}) {
       flightgear.SendTo(to, bad);
     }
-    DesktopWindowLink link;
+    testing::DesktopLink link;
     LinkClient client(link);
     EXPECT_TRUE(Eventually([&] {
       flightgear.SendTo(to, "5,-20.5,1,2500.0,90.25\n");  // slip 1 is half the ball: 4500
@@ -201,7 +204,7 @@ TEST(SimserverLive, XPlaneIsSubscribedAgainAfterARestartAndTheValuesEaseToParked
   testing::FakeXPlane xplane;
   xplane.Fly({2, 15, -1, 2000, 80});
   testing::SimserverProcess server({"--xplane", "127.0.0.1:" + std::to_string(xplane.Port())});
-  DesktopWindowLink link;
+  testing::DesktopLink link;
   LinkClient client(link);
   std::vector<std::string> served;
   EXPECT_TRUE(Eventually([&] { return Served(client, served) == "2, 15, -900, 2000, 80"; }));

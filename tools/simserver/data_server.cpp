@@ -2,7 +2,6 @@
 
 #include <iostream>
 
-#include "platform/posix/desktop_window_protocol.h"
 #include "reply_text.h"
 
 namespace veltrano::simserver {
@@ -18,7 +17,7 @@ DataServer::DataServer(const SimOptions& options, const FlightSource& flight, st
     : options_(options),
       flight_(flight),
       log_(log),
-      messageId_(desktop_window::MessageIdFor(kConnectMessageName)),
+      messageId_(DesktopWindowServer::RegisterWindowMessageA(kConnectMessageName)),
       start_(std::chrono::steady_clock::now()),
       window_(kServerWindowClass,
               [this](std::uint32_t message, std::uint64_t wParam, std::int64_t lParam) {

@@ -6,8 +6,8 @@
 #include <optional>
 #include <ostream>
 
+#include "desktop_window_server.h"
 #include "flight_source.h"
-#include "platform/posix/desktop_window_server.h"
 #include "sim_options.h"
 
 namespace veltrano::simserver {

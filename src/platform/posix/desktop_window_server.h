@@ -11,6 +11,7 @@
 
 #include "platform/link_transport.h"
 #include "platform/posix/atom_table.h"
+#include "platform/posix/desktop_window_protocol.h"
 #include "platform/posix/socket_io.h"
 
 namespace veltrano {
@@ -25,6 +26,11 @@ class DesktopWindowServer {
   // answered, while other clients are served as before. It runs on the thread of Run.
   using Handler = std::function<std::optional<std::int64_t>(
       std::uint32_t message, std::uint64_t wParam, std::int64_t lParam)>;
+
+  // The system-wide message id for `name`, the one clients get for it.
+  static std::uint32_t RegisterWindowMessageA(std::string_view name) {
+    return desktop_window::MessageIdFor(name);
+  }
 
   // Raises Error when another server owns the class already, or when the socket cannot be made.
   DesktopWindowServer(std::string_view className, Handler handler);

@@ -1,0 +1,131 @@
+#include "platform/win32/desktop_window_server.h"
+
+#include <utility>
+
+#include "platform/error.h"
+#include "platform/win32/win32_error.h"
+
+namespace veltrano {
+
+namespace {
+
+constexpr Atom kFirstAtom = 0xC000;
+constexpr Atom kLastAtom = 0xFFFF;
+constexpr int kAtomNameBufferSize = 255;
+
+}  // namespace
+
+std::uint32_t DesktopWindowServer::RegisterWindowMessageA(std::string_view name) {
+  return ::RegisterWindowMessageA(std::string(name).c_str());
+}
+
+DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler handler)
+    : className_(className), handler_(std::move(handler)) {
+  if (FindWindowA(className_.c_str(), nullptr) != nullptr) {
+    throw Error("Another server owns the window class " + className_);
+  }
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = &DesktopWindowServer::WindowProcedure;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = className_.c_str();
+  if (RegisterClassA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    throw Win32Error("Cannot register the window class " + className_);
+  }
+  // Top-level, so that FindWindowA finds it, and never shown.
+  window_ = CreateWindowExA(0, className_.c_str(), className_.c_str(), WS_OVERLAPPED, 0, 0, 0, 0,
+                            nullptr, nullptr, windowClass.hInstance, this);
+  if (window_ == nullptr) throw Win32Error("Cannot create the window " + className_);
+}
+
+DesktopWindowServer::~DesktopWindowServer() {
+  if (!destroyed_) DestroyWindow(window_);
+  UnregisterClassA(className_.c_str(), GetModuleHandleA(nullptr));
+}
+
+void DesktopWindowServer::Run() {
+  MSG message{};
+  while (!stopped_) {
+    if (GetMessageA(&message, nullptr, 0, 0) <= 0) break;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  // Gone from the desktop before the caller reports: a client that asks now finds no server.
+  DestroyWindow(window_);
+  destroyed_ = true;
+}
+
+void DesktopWindowServer::Stop() noexcept {
+  stopped_ = true;
+  // Wakes Run, or the pump of a procedure that does not return.
+  PostMessageA(window_, WM_NULL, 0, 0);
+}
+
+LRESULT CALLBACK DesktopWindowServer::WindowProcedure(HWND window, UINT message, WPARAM wParam,
+                                                      LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+  }
+  auto* server = reinterpret_cast<DesktopWindowServer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (server == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  if (message == WM_CLOSE) {
+    server->Stop();
+    return 0;
+  }
+  if (message < WM_USER) return DefWindowProcA(window, message, wParam, lParam);
+  return server->Answer(message, wParam, lParam);
+}
+
+LRESULT DesktopWindowServer::Answer(UINT message, WPARAM wParam, LPARAM lParam) {
+  const std::optional<std::int64_t> answer =
+      handler_(message, static_cast<std::uint64_t>(wParam), static_cast<std::int64_t>(lParam));
+  if (answer) return static_cast<LRESULT>(*answer);
+  PumpUntilStopped();
+  return 0;
+}
+
+void DesktopWindowServer::PumpUntilStopped() {
+  MSG message{};
+  while (!stopped_) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+    // Peeking also delivers messages that other threads and processes send.
+    while (!stopped_ && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+}
+
+Atom DesktopWindowServer::AddAtom(std::string_view name) {
+  const Atom atom = GlobalAddAtomA(std::string(name).c_str());
+  if (atom == 0) throw Win32Error("Cannot add a global atom");
+  std::lock_guard lock(atomsMutex_);
+  added_.insert(atom);
+  return atom;
+}
+
+Atom DesktopWindowServer::UnusedAtom() const {
+  char name[kAtomNameBufferSize];
+  for (unsigned number = kLastAtom; number >= kFirstAtom; --number) {
+    if (GlobalGetAtomNameA(static_cast<Atom>(number), name, kAtomNameBufferSize) == 0) {
+      return static_cast<Atom>(number);
+    }
+  }
+  return 0;
+}
+
+std::optional<std::string> DesktopWindowServer::AtomName(Atom atom) const {
+  char name[kAtomNameBufferSize];
+  const UINT length = GlobalGetAtomNameA(atom, name, kAtomNameBufferSize);
+  if (length == 0) return std::nullopt;
+  return std::string(name, length);
+}
+
+std::size_t DesktopWindowServer::LiveAtoms() const {
+  std::lock_guard lock(atomsMutex_);
+  std::size_t live = 0;
+  for (const Atom atom : added_) live += AtomName(atom).has_value() ? 1 : 0;
+  return live;
+}
+
+}  // namespace veltrano
