@@ -3,6 +3,7 @@
 #include <cmath>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -38,9 +39,12 @@ TEST(BuildPacketTest, LaysOutSyncCuesAndSettings) {
 struct RunTickTest : ::testing::Test {
   void Tick() {
     // A variable missing from the flight gets an answer beyond 16 bits: its read fails.
-    desktop.serve = [this](std::int32_t code) -> std::int64_t {
-      return flight.contains(code) ? desktop.NewAtom(testing::FloatReplyText(flight[code])) : 40000;
-    };
+    if (!desktop.serve) {
+      desktop.serve = [this](std::int32_t code) -> std::int64_t {
+        return flight.contains(code) ? desktop.NewAtom(testing::FloatReplyText(flight[code]))
+                                     : 40000;
+      };
+    }
     RunTick(state, readers, {pitching, rolling, acceleration, slip, vibration}, clock, port);
   }
 
@@ -74,6 +78,17 @@ TEST_F(RunTickTest, FailedReadIsShownAndThePacketStillGoes) {
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].prompt, "Errore in routine SBANDOMETRO!\r\rOverflow");
   EXPECT_EQ(port.writes, std::vector<std::string>{std::string("\x58\xA4\x81\x29\0\0\0\0", 8)});
+}
+
+TEST_F(RunTickTest, AServerWithoutAnswerIsAskedOncePerTickAndItsZeroSpeedIsNoSample) {
+  desktop.serve = [](std::int32_t) { return 0; };  // what a time-out gives, too
+  acceleration.value = 1;
+  state = {.lastSpeedTime = 100, .lastSpeed = 120};
+  Tick();
+  Tick();  // the clock is not read: no sample is taken
+  EXPECT_EQ(desktop.requests, (std::vector<std::int64_t>{77, 77}));
+  EXPECT_EQ(std::tuple(state.lastSpeedTime, state.lastSpeed), std::tuple(100, 120));
+  EXPECT_EQ(port.writes.back(), std::string("\x58\x80\x80\0\0\0\0\0", 8)) << "a level platform";
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // Every test here owns the one FSCONNECT8 of the machine, so they run one after the other.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <charconv>
@@ -62,20 +64,12 @@ TEST(LinkWithSimserver, MissingOrGoneServerGivesStatusOneAndIsLookedForAgain) {
   back.ExpectCleanEnd();
 }
 
-TEST(LinkWithSimserver, AnswersAndRepliesReachTheCallerOrRaise) {
+TEST(LinkWithSimserver, AnswersOutsideSixteenBitsRaiseAndNoAnswerIsNoServer) {
   using Case = std::tuple<std::vector<std::string>, std::int32_t, std::string>;  // args, code, Ask
   const Case cases[] = {
-      {{"--answer-code", "77=7"}, 77, "7 41.5 -9 before"},  // statuses change nothing
-      {{"--answer", "32767"}, 77, "32767 41.5 -9 before"},
-      {{"--answer", "0"}, 77, kNothing},
       {{"--hang"}, 77, kNothing},  // returns after the time-out all the same
       {{"--answer-code", "79=49153"}, 79, "raises 41.5 -9 before"},  // overflow
       {{"--answer-code", "79=-32769"}, 79, "raises 41.5 -9 before"},
-      // A pair that is not hexadecimal: the whole reply stays with the caller.
-      {{"--set", "rpm=2400", "--bad-hex", "135"}, 135, "raises 41.5 -9 01000000G100000000C0A240"},
-      {{"--set", "pitch=-12.5", "--odd-text", "77"}, 77, "0 -12.5 1 00000000000029C07"},
-      {{"--set", "speed=100", "--short-text", "all"}, 61, "0 0 1 "},
-      {{"--set", "bank=30", "--unreadable-atom", "79"}, 79, "0 0 0 "},
   };
   for (const auto& [args, code, expected] : cases) {
     SimserverProcess server(args);
@@ -84,6 +78,23 @@ TEST(LinkWithSimserver, AnswersAndRepliesReachTheCallerOrRaise) {
     EXPECT_EQ(Ask(client, code), expected) << args.back();
     server.ExpectCleanEnd();  // the reply's atom is deleted, also after an error
   }
+}
+
+TEST(LinkWithSimserver, ASocketThatCannotBeMadeIsNoServer) {
+  SimserverProcess server({"--set", "speed=100"});
+  DesktopWindowLink link;
+  LinkClient client(link);
+  rlimit usual{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &usual), 0);
+  rlimit noneLeft = usual;
+  noneLeft.rlim_cur = static_cast<rlim_t>(dup(0));  // the lowest free descriptor
+  close(static_cast<int>(noneLeft.rlim_cur));
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &noneLeft), 0);
+  const std::string outOfDescriptors = Ask(client, 61);
+  setrlimit(RLIMIT_NOFILE, &usual);
+  EXPECT_EQ(outOfDescriptors, kNothing);
+  EXPECT_EQ(Ask(client, 61), "0 100 1 0000000000005940");
+  server.ExpectCleanEnd();
 }
 
 TEST(LinkWithSimserver, SeveralClientsAtOnceAllGetTheirValues) {

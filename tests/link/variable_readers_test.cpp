@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -15,7 +16,7 @@ namespace {
 
 using testing::FakeMsgBox;
 
-const std::tuple<void (VariableReaders::*)(double&), std::int32_t, std::string> kReaders[] = {
+const std::tuple<bool (VariableReaders::*)(double&), std::int32_t, std::string> kReaders[] = {
     {&VariableReaders::ReadPitch, 77, "Errore in routine BECCHEGGIO!"},
     {&VariableReaders::ReadRoll, 79, "Errore in routine ROLLIO!"},
     {&VariableReaders::ReadSlip, 70, "Errore in routine SBANDOMETRO!"},
@@ -38,15 +39,19 @@ TEST(VariableReadersTest, EachStoresItsOwnFloatOrZeroAndShowsAFailureLeavingTheF
       return calls == 1 ? desktop.NewAtom(testing::FloatReplyText(-12.25)) : 40000;
     };
     const auto readInto = [&](double field) {
-      (readers.*read)(field);
-      return field;
+      const bool fromServer = (readers.*read)(field);
+      return std::pair(field, fromServer);
     };
-    EXPECT_EQ(readInto(3.0), -12.25);
-    EXPECT_EQ(readInto(17.0), 17.0);
-    EXPECT_EQ(readInto(18.0), 18.0);
-    desktop.serverWindow = 0;  // the server goes: no answer, then no server at all
-    EXPECT_EQ(readInto(3.0), 0.0);
-    EXPECT_EQ(readInto(3.0), 0.0);
+    EXPECT_EQ(readInto(3.0), std::pair(-12.25, true));
+    EXPECT_EQ(readInto(17.0), std::pair(17.0, false));
+    EXPECT_EQ(readInto(18.0), std::pair(18.0, false));
+    desktop.serverWindow = 0;  // the server goes: no answer, and the rest of the tick asks no more
+    EXPECT_EQ(readInto(3.0), std::pair(0.0, false));
+    EXPECT_EQ(readInto(3.0), std::pair(0.0, false));
+    EXPECT_EQ(desktop.requests.size(), 4u);
+    readers.BeginTick();  // a new tick looks for the server again
+    EXPECT_EQ(readInto(3.0), std::pair(0.0, false));
+    EXPECT_EQ(desktop.searches, 2);
     const std::vector<FakeMsgBox::Box> expected = {
         {text + "\r\rOverflow", 16, "VELTRANO"},
         {text + "\r\rwindow message failed", 16, "VELTRANO"}};

@@ -100,13 +100,43 @@ TEST_F(RunTest, StartDrivesThePlatformFromTheServerAndStopEndsIt) {
   Press("Command2");
 }
 
-TEST_F(RunTest, WithoutAServerTheReadersGiveZero) {
+TEST_F(RunTest, WithAccelerationTheServerGoingAndComingBackMovesNothing) {
+  const std::vector<std::string> steadyFlight = {"--set", "pitch=0,bank=30,speed=120"};
+  StartServer(steadyFlight);
   StartPlatform();
   window_ = std::make_unique<OpenWindow>();
+  Press("Check3");                   // ACCELERATION instead of PITCHING
+  window_->state().lastSpeed = 120;  // as if flying steadily before, whatever the time of day
+  // The roll byte tells whether the server was there: bank 30 gives 85, no server 127.
+  const auto waitForRoll = [&](const std::string& roll) {
+    const std::size_t from = Packets().size();
+    return QTest::qWaitFor(
+        [&] { return Packets().size() > from && Packets().back().substr(6, 2) == roll; }, 5000);
+  };
   Press("Command1");
-  ASSERT_TRUE(WaitForPackets(2));
-  EXPECT_EQ(Packets().back(), "58 80 7F 00 80 80 03 03");
+  ASSERT_TRUE(waitForRoll("55"));
+  server_->Stop(SIGKILL);
+  ASSERT_TRUE(waitForRoll("7F"));
+  EXPECT_EQ(Packets().back(), "58 80 7F 00 80 80 03 03");  // the readers give 0 without a server
+  StartServer(steadyFlight);
+  ASSERT_TRUE(waitForRoll("55"));
+  ASSERT_TRUE(WaitForPackets(Packets().size() + 3));
   Press("Command2");
+  for (const std::string& packet : Packets()) EXPECT_EQ(packet.substr(3, 2), "80") << packet;
+}
+
+TEST_F(RunTest, AHungServerReadsAsNoServerAndTheTicksKeepTheirPace) {
+  StartServer({"--hang"});
+  StartPlatform();
+  window_ = std::make_unique<OpenWindow>();
+  BoxWatcher boxes;
+  Press("Command1");
+  // A second's worth of ticks; ticks that waited a quarter second for each request would need 25.
+  ASSERT_TRUE(WaitForPackets(20));
+  Press("Command2");
+  ExpectRunning(false);
+  EXPECT_EQ(Packets().back(), "58 80 7F 00 80 80 03 03");
+  EXPECT_TRUE(boxes.seen().empty());
 }
 
 TEST_F(RunTest, AReaderErrorHoldsTheTicksWhileItsBoxIsOpen) {

@@ -5,9 +5,13 @@
 #include <QComboBox>
 #include <QRadioButton>
 
+#include <algorithm>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "panel_support.h"
 #include "platform/error.h"
@@ -109,14 +113,6 @@ TEST(LoadSettings, ThePortListIsOneToEightWhateverTheFileHolds) {
 
 // Saving -------------------------------------------------------------------------------------
 
-TEST(SaveSettings, AfterTheDefaultsWritesTheFortyFourByteFile) {
-  ScratchDirectory directory;
-  OpenWindow window;
-  SaveSettings(window.state(), window.form().controls());
-  EXPECT_EQ(ReadFile(kSettingsFileName), kDefaultsFile);
-  EXPECT_EQ(kDefaultsFile.size(), 44u);
-}
-
 TEST(SaveSettings, StoresThePitchCentreInvertedAndNegativeNumbersWithTheirSign) {
   ScratchDirectory directory;
   OpenWindow window;
@@ -147,20 +143,66 @@ TEST(SaveSettings, AGroupWithoutSelectionWritesNoLineAndTheNextLoadEndsInDefault
   EXPECT_EQ(reloaded.state().rollExpressLevel, 3);
 }
 
-TEST(SaveSettings, AFailedSaveKeepsThePreviousFileWholeAndTheStateUnchanged) {
-  ScratchDirectory directory;
-  const std::string previous = "0\r\n1\r\n1\r\n0\r\n1\r\n 2 \r\n 27 \r\n 28 \r\n 1 \r\n 5 \r\n";
-  WriteFile(kSettingsFileName, previous);
-  OpenWindow window;
-  window.form().controls().vScroll1.SetValue(10);
-  // The new file is written beside the old one first; make that impossible.
-  std::filesystem::path blocked = kSettingsFileName;
-  blocked += ".new";
-  std::filesystem::create_directory(blocked);
-  WriteFile(blocked / "keep", "x");
-  EXPECT_THROW(SaveSettings(window.state(), window.form().controls()), Error);
-  EXPECT_EQ(ReadFile(kSettingsFileName), previous);
-  EXPECT_EQ(window.state().pitchCenter, 27);
+// What the folder holds, sorted: links with their targets, folders with a slash, files with
+// their permission bits and whether they hold the new settings.
+std::string Listing(const std::string& saved) {
+  std::vector<std::string> entries;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(".")) {
+    const std::string name = entry.path().lexically_relative(".").string();
+    if (entry.is_symlink()) {
+      entries.push_back(name + " -> " + std::filesystem::read_symlink(entry).string());
+    } else if (entry.is_directory()) {
+      entries.push_back(name + "/");
+    } else {
+      const auto bits = static_cast<unsigned>(entry.status().permissions());
+      entries.push_back(name + " " + std::to_string(bits >> 6 & 7) + std::to_string(bits >> 3 & 7) +
+                        std::to_string(bits & 7) + (ReadFile(name) == saved ? " new" : " old"));
+    }
+  }
+  std::sort(entries.begin(), entries.end());
+  std::string listing;
+  for (const std::string& entry : entries) listing += ", " + entry;
+  return listing;
+}
+
+void WriteOld(const std::filesystem::path& file) {
+  WriteFile(file, "1\r\n");
+  std::filesystem::permissions(file, std::filesystem::perms(0640));
+}
+
+TEST(SaveSettings, ReplacesTheFileItselfKeepingItsBitsOrRewritesItWhereNoNewFileCanBeMade) {
+  const std::pair<std::function<void()>, std::string> cases[] = {
+      {[] { WriteOld(kSettingsFileName); }, "saved, SETUPSIM.CAP 640 new"},
+      {[] {
+         std::filesystem::create_directory("store");
+         WriteOld("store/settings");
+         std::filesystem::create_symlink("store/settings", kSettingsFileName);
+       },
+       "saved, SETUPSIM.CAP -> store/settings, store/, store/settings 640 new"},
+      // The new file cannot be made beside the old one; it is rewritten instead.
+      {[] {
+         WriteOld(kSettingsFileName);
+         std::filesystem::create_directories("SETUPSIM.CAP.new/taken");
+       },
+       "saved, SETUPSIM.CAP 640 new, SETUPSIM.CAP.new/, SETUPSIM.CAP.new/taken/"},
+      // Nothing can be written; nothing is left behind and the state keeps the loaded centre.
+      {[] { std::filesystem::create_directories("SETUPSIM.CAP/taken"); },
+       "raises 128, SETUPSIM.CAP/, SETUPSIM.CAP/taken/"},
+  };
+  for (const auto& [arrange, expected] : cases) {
+    ScratchDirectory directory;
+    arrange();
+    OpenWindow window;
+    window.form().controls().vScroll1.SetValue(10);
+    std::string outcome = "saved";
+    try {
+      SaveSettings(window.state(), window.form().controls());
+    } catch (const Error&) {
+      outcome = "raises " + std::to_string(window.state().pitchCenter);
+    }
+    EXPECT_EQ(outcome + Listing("1\r\n1\r\n0\r\n0\r\n1\r\n 1 \r\n 245 \r\n 128 \r\n 3 \r\n 3 \r\n"),
+              expected);
+  }
 }
 
 }  // namespace
