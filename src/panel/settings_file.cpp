@@ -103,7 +103,7 @@ std::optional<std::int16_t> SelectedLevel(const std::array<OptionButton*, 5>& gr
 
 // The file that `file` finally names, following symbolic links, so that a link stays a link.
 std::filesystem::path LinkTarget(std::filesystem::path file) {
-  constexpr int kMostLinksFollowed = 40;  // beyond that the links go round in a circle
+  constexpr int kMostLinksFollowed = 40;  // more are taken for links that go round in a circle
   std::error_code error;
   for (int hop = 0; hop < kMostLinksFollowed && std::filesystem::is_symlink(file, error); ++hop) {
     const std::filesystem::path next = std::filesystem::read_symlink(file, error);

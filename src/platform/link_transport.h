@@ -11,11 +11,12 @@ namespace veltrano {
 using WindowHandle = std::uint32_t;  // 0: no window
 using Atom = std::uint16_t;          // global string atoms live in 0xC000..0xFFFF
 
-// The longest that SendMessageA waits for a server's answer, in every transport. The tick asks for
-// five values in its 50 ms period and stops asking for the rest of the tick once one request went
-// unanswered, so one wait plus the rest of the tick must fit into a period; a healthy server
-// answers in well under a millisecond.
-inline constexpr std::chrono::milliseconds kAnswerWait{20};
+// The longest that an operation below waits for a server, in every transport: above all the time
+// SendMessageA gives the server to answer. A tick makes five requests in its 50 ms period and,
+// once one has gone unanswered, asks nothing more in that tick (VariableReaders), so one wait and
+// the rest of the tick fit into a period. A healthy server answers in well under a millisecond;
+// the rest of the period is left to a busy one.
+inline constexpr std::chrono::milliseconds kAnswerWait{40};
 
 // The desktop operations that the simulator link is made of: window messages and global atoms,
 // under their desktop names. Implementations answer as the desktop does, including its ways of

@@ -99,7 +99,7 @@ TEST_F(RunTest, WithAccelerationAServerThatGoesComesBackOrHangsMovesNothing) {
   const std::vector<std::string> steadyFlight = {"--set", "pitch=0,bank=30,speed=120"};
   StartServer(steadyFlight);
   StartPlatform();
-  window_ = std::make_unique<OpenWindow>();
+  window_ = std::make_unique<OpenWindow>(kAnswerWait);  // as the program waits
   BoxWatcher boxes;
   Press("Check3");                   // ACCELERATION instead of PITCHING
   window_->state().lastSpeed = 120;  // as if flying steadily before, whatever the time of day
