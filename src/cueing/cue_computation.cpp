@@ -30,12 +30,15 @@ double DistanceFromNinety(double bank) {
 
 }  // namespace
 
-void ComputePitchCue(PanelState& state, bool pitching, bool acceleration, Clock& clock) {
+void ComputePitchCue(PanelState& state, bool pitching, bool acceleration, SpeedReading speed,
+                     Clock& clock) {
   if (pitching) {
     state.pitchCue = std::floor(PitchAttitude(state.pitchCue));
   } else if (acceleration) {
-    const double t = clock.SecondsSinceMidnight();
-    const double surge = Surge(state.speedValue, state.lastSpeed, t - state.lastSpeedTime);
+    const bool sample = speed == SpeedReading::kSample;
+    const double surge = sample ? Surge(state.speedValue, state.lastSpeed,
+                                        clock.SecondsSinceMidnight() - state.lastSpeedTime)
+                                : 0.0;
     const double attitude = PitchAttitude(state.pitchCue);
     double cue = std::floor(surge + attitude);
     if (cue > 255.0) {
@@ -44,9 +47,11 @@ void ComputePitchCue(PanelState& state, bool pitching, bool acceleration, Clock&
       cue = 0.0;
     }
     state.pitchCue = cue;
-    // The sample time is taken after the computation, not the t used in it.
-    state.lastSpeedTime = clock.SecondsSinceMidnight();
-    state.lastSpeed = state.speedValue;
+    if (sample) {
+      // The sample time is taken after the computation, not the one used in it.
+      state.lastSpeedTime = clock.SecondsSinceMidnight();
+      state.lastSpeed = state.speedValue;
+    }
   } else {
     state.pitchCue = kNeutralPitchCue;
   }

@@ -39,12 +39,14 @@ Packet BuildPacket(const PanelState& state) {
 
 void RunTick(PanelState& state, VariableReaders& readers, const EffectBoxes& effects, Clock& clock,
              SerialPort& port) {
+  readers.BeginTick();
   readers.ReadPitch(state.pitchCue);
-  readers.ReadSpeed(state.speedValue);
+  const SpeedReading speed =
+      readers.ReadSpeed(state.speedValue) ? SpeedReading::kSample : SpeedReading::kNoSample;
   // PITCHING wins, so its partner's box is not even looked at when it is on.
   const bool pitching = IsOn(effects.pitching);
   const bool acceleration = !pitching && IsOn(effects.acceleration);
-  ComputePitchCue(state, pitching, acceleration, clock);
+  ComputePitchCue(state, pitching, acceleration, speed, clock);
 
   readers.ReadRoll(state.rollCue);
   readers.ReadSlip(state.slipValue);

@@ -85,7 +85,7 @@ std::int16_t LinkClient::LinkRequest(std::int32_t variableCode, std::string_view
                                      LinkValue& value, std::string& replyText,
                                      std::int32_t& replyHeader) {
   ReplyBuffer reply{};
-  if (!LinkConnect()) return 1;
+  if (!LinkConnect()) return kNoServerStatus;
 
   const std::int64_t answer = transport_.SendMessageA(linkWindow_, linkMessage_, 1, variableCode);
   if (answer < std::numeric_limits<std::int16_t>::min() ||
@@ -97,7 +97,7 @@ std::int16_t LinkClient::LinkRequest(std::int32_t variableCode, std::string_view
     // No answer also means a server that has gone away: look for its window again next time, so
     // that a restarted server is found.
     linkWindow_ = 0;
-    return 1;
+    return kNoServerStatus;
   }
   if (status > 0) return status;
 

@@ -14,6 +14,9 @@ namespace veltrano {
 // What one request hands back: nothing, a 64-bit float or a signed 32-bit integer.
 using LinkValue = std::variant<std::monostate, double, std::int32_t>;
 
+// The status of a request that found no server or got no answer (in time).
+inline constexpr std::int16_t kNoServerStatus = 1;
+
 // A request's reply buffer: 255 bytes, numbered 1 to 255 (byte k is at index k - 1).
 using ReplyBuffer = std::array<std::uint8_t, 255>;
 

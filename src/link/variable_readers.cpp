@@ -23,27 +23,45 @@ double AsDouble(const LinkValue& value) {
 
 VariableReaders::VariableReaders(LinkClient& link, MsgBox& boxes) : link_(link), boxes_(boxes) {}
 
-void VariableReaders::ReadPitch(double& field) { Read(77, "Errore in routine BECCHEGGIO!", field); }
+void VariableReaders::BeginTick() { serverOutOfReach_ = false; }
 
-void VariableReaders::ReadRoll(double& field) { Read(79, "Errore in routine ROLLIO!", field); }
+bool VariableReaders::ReadPitch(double& field) {
+  return Read(77, "Errore in routine BECCHEGGIO!", field);
+}
 
-void VariableReaders::ReadSlip(double& field) { Read(70, "Errore in routine SBANDOMETRO!", field); }
+bool VariableReaders::ReadRoll(double& field) {
+  return Read(79, "Errore in routine ROLLIO!", field);
+}
 
-void VariableReaders::ReadRpm(double& field) { Read(135, "Errore in routine RPM!", field); }
+bool VariableReaders::ReadSlip(double& field) {
+  return Read(70, "Errore in routine SBANDOMETRO!", field);
+}
 
-void VariableReaders::ReadSpeed(double& field) { Read(61, "Errore in routine SPEED!", field); }
+bool VariableReaders::ReadRpm(double& field) { return Read(135, "Errore in routine RPM!", field); }
 
-void VariableReaders::Read(std::int32_t variableCode, std::string_view messageText, double& field) {
+bool VariableReaders::ReadSpeed(double& field) {
+  return Read(61, "Errore in routine SPEED!", field);
+}
+
+bool VariableReaders::Read(std::int32_t variableCode, std::string_view messageText, double& field) {
+  if (serverOutOfReach_) {
+    field = 0.0;
+    return false;
+  }
   // The tick must go on after a failed read, so the failure ends here, shown to the person.
   try {
     LinkValue value;
     std::string replyText;
     std::int32_t replyHeader = 0;
-    link_.LinkRequest(variableCode, kFloatType, value, replyText, replyHeader);
+    const std::int16_t status =
+        link_.LinkRequest(variableCode, kFloatType, value, replyText, replyHeader);
+    serverOutOfReach_ = status == kNoServerStatus;
     field = AsDouble(value);
+    return status == 0;
   } catch (const std::exception& error) {
     const std::string prompt = std::string(messageText) + "\r\r" + error.what();
     boxes_.Show(prompt, kCritical, kBoxTitle);
+    return false;
   }
 }
 

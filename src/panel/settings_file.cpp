@@ -101,26 +101,56 @@ std::optional<std::int16_t> SelectedLevel(const std::array<OptionButton*, 5>& gr
   return std::nullopt;
 }
 
-void ReplaceFile(const std::filesystem::path& file, const std::string& content) {
-  std::filesystem::path temporary = file;
+// The file that `file` finally names, following symbolic links, so that a link stays a link.
+std::filesystem::path LinkTarget(std::filesystem::path file) {
+  constexpr int kMostLinksFollowed = 40;  // more are taken for links that go round in a circle
+  std::error_code error;
+  for (int hop = 0; hop < kMostLinksFollowed && std::filesystem::is_symlink(file, error); ++hop) {
+    const std::filesystem::path next = std::filesystem::read_symlink(file, error);
+    if (error) break;
+    file = file.parent_path() / next;  // a relative link is read from the link's own folder
+  }
+  return file;
+}
+
+bool WriteWhole(std::ofstream& out, const std::string& content) {
+  out << content;
+  out.close();
+  return !out.fail();
+}
+
+// Writes `content` as a new file beside `target` and renames it over `target`, so that a failure
+// part-way leaves the old file whole. False, with nothing left behind, where the new file cannot
+// be made or cannot take the old one's place with its permission bits; raises Error, with nothing
+// left behind, where it cannot be written.
+bool ReplaceWithNewFile(const std::filesystem::path& target, const std::string& content) {
+  std::filesystem::path temporary = target;
   temporary += ".new";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << content;
-    out.flush();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      throw Error("settings file cannot be written");
-    }
+  std::error_code ignored;
+  std::filesystem::remove(temporary, ignored);  // left by an interrupted save
+  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+  if (!out.is_open()) return false;
+  if (!WriteWhole(out, content)) {
+    std::filesystem::remove(temporary, ignored);
+    throw Error("settings file cannot be written");
   }
   std::error_code failure;
-  std::filesystem::rename(temporary, file, failure);
-  if (failure) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    throw Error("settings file cannot be replaced: " + failure.message());
+  const std::filesystem::file_status old = std::filesystem::status(target, ignored);
+  if (std::filesystem::exists(old)) {
+    std::filesystem::permissions(temporary, old.permissions(), failure);
   }
+  if (!failure) std::filesystem::rename(temporary, target, failure);
+  if (!failure) return true;
+  std::filesystem::remove(temporary, ignored);
+  return false;
+}
+
+void ReplaceFile(const std::filesystem::path& file, const std::string& content) {
+  const std::filesystem::path target = LinkTarget(file);
+  if (ReplaceWithNewFile(target, content)) return;
+  // A folder that takes no new file can still hold a file that may be rewritten.
+  std::ofstream out(target, std::ios::binary | std::ios::trunc);
+  if (!WriteWhole(out, content)) throw Error("settings file cannot be written");
 }
 
 }  // namespace

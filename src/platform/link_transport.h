@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -9,6 +10,13 @@ namespace veltrano {
 
 using WindowHandle = std::uint32_t;  // 0: no window
 using Atom = std::uint16_t;          // global string atoms live in 0xC000..0xFFFF
+
+// The longest that an operation below waits for a server, in every transport: above all the time
+// SendMessageA gives the server to answer. A tick makes five requests in its 50 ms period and,
+// once one has gone unanswered, asks nothing more in that tick (VariableReaders), so one wait and
+// the rest of the tick fit into a period. A healthy server answers in well under a millisecond;
+// the rest of the period is left to a busy one.
+inline constexpr std::chrono::milliseconds kAnswerWait{40};
 
 // The desktop operations that the simulator link is made of: window messages and global atoms,
 // under their desktop names. Implementations answer as the desktop does, including its ways of
@@ -20,11 +28,12 @@ class LinkTransport {
   // The system-wide message id for `name`, the same the server obtains; 0 on failure.
   virtual std::uint32_t RegisterWindowMessageA(std::string_view name) = 0;
 
-  // A top-level window of class `className` (any title); 0 when there is none.
+  // A top-level window of class `className` (any title); 0 when there is none or it cannot be
+  // reached, never an error: a server out of reach is no server.
   virtual WindowHandle FindWindowA(std::string_view className) = 0;
 
-  // Delivers the message and waits for the window's answer. Gives 0 when the window is gone or
-  // does not answer in time: the wait is bounded, so a hung server cannot freeze the caller.
+  // Delivers the message and waits for the window's answer, at most kAnswerWait. Gives 0 when the
+  // window is gone or does not answer in time, so a hung server cannot freeze the caller.
   virtual std::int64_t SendMessageA(WindowHandle window, std::uint32_t message,
                                     std::uint64_t wParam, std::int64_t lParam) = 0;
 

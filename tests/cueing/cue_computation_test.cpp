@@ -23,7 +23,7 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 double Pitching(double pitch) {
   PanelState state{.pitchCue = pitch};
   FakeClock clock;  // PITCHING wins: the clock is not read for a sample
-  ComputePitchCue(state, true, true, clock);
+  ComputePitchCue(state, true, true, SpeedReading::kSample, clock);
   return state.pitchCue;
 }
 double Rolling(double bank) {
@@ -76,7 +76,7 @@ TEST(CueTest, AccelerationAddsTheSurgeAndKeepsTheSecondClockReading) {
     PanelState state{
         .pitchCue = pitch, .speedValue = speed, .lastSpeedTime = lastTime, .lastSpeed = 100};
     FakeClock clock{now, now + 0.125f};
-    ComputePitchCue(state, false, true, clock);
+    ComputePitchCue(state, false, true, SpeedReading::kSample, clock);
     EXPECT_EQ(state.pitchCue, cue) << speed;
     EXPECT_EQ(state.lastSpeedTime, now + 0.125f);
     // Bit for bit, so that a speed that is not a number counts as kept.
@@ -90,7 +90,7 @@ TEST(CueTest, EffectsOffGiveNeutralCuesAndKeepTheSample) {
   state.lastSpeedTime = 30;
   state.lastSpeed = 40;
   FakeClock clock;
-  ComputePitchCue(state, false, false, clock);
+  ComputePitchCue(state, false, false, SpeedReading::kSample, clock);
   ComputeRollCue(state, false, false);
   ComputeVibrationCue(state, false);
   EXPECT_EQ(std::tuple(state.pitchCue, state.rollCue, state.vibrationCue), std::tuple(128, 128, 0));

@@ -10,22 +10,20 @@
 namespace veltrano::testing {
 
 // Gives the scripted readings in order; a reading nobody scripted fails the test.
-class FakeClock final : public Clock {
- public:
-  explicit FakeClock(std::initializer_list<float> readings = {}) : readings_(readings) {}
+struct FakeClock final : Clock {
+  explicit FakeClock(std::initializer_list<float> scripted = {}) : readings(scripted) {}
 
   float SecondsSinceMidnight() override {
-    if (readings_.empty()) {
+    if (readings.empty()) {
       ADD_FAILURE() << "the clock was read more often than scripted";
       return 0.0f;
     }
-    const float reading = readings_.front();
-    readings_.pop_front();
+    const float reading = readings.front();
+    readings.pop_front();
     return reading;
   }
 
- private:
-  std::deque<float> readings_;
+  std::deque<float> readings;
 };
 
 }  // namespace veltrano::testing

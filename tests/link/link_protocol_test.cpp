@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/error.h"
-#include "tests/link/fake_link_transport.h"
+#include "tests/link/link_fakes.h"
 
 namespace veltrano {
 namespace {

@@ -33,8 +33,9 @@ void WriteFile(const std::filesystem::path& file, const std::string& content) {
   std::ofstream(file, std::ios::binary) << content;
 }
 
-OpenWindow::OpenWindow()
+OpenWindow::OpenWindow(std::chrono::milliseconds answerWait)
     : toolkit_(argc_, argv_),
+      link_(answerWait),
       form_(std::make_unique<Form1>(toolkit_, std::make_unique<QtSerialPort>(), link_, clock_)) {
   form_->Show();
   for (QWidget* widget : QApplication::topLevelWidgets()) {

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -40,10 +41,11 @@ std::string ReadFile(const std::filesystem::path& file);
 void WriteFile(const std::filesystem::path& file, const std::string& content);
 
 // The real main window, built (and so loaded) in the current working directory, with the real
-// serial port, link transport and clock.
+// serial port, link transport and clock. The transport waits long for answers unless told
+// otherwise, so that a busy machine does not make a healthy server look hung.
 class OpenWindow {
  public:
-  OpenWindow();
+  explicit OpenWindow(std::chrono::milliseconds answerWait = std::chrono::seconds(5));
   Form1& form() { return *form_; }
   PanelState& state() { return form_->state(); }
 

@@ -47,13 +47,6 @@ class RunTest : public ::testing::Test {
     return QTest::qWaitFor([&] { return Packets().size() >= count; }, 5000);
   }
 
-  // Runs the window's events for a while; gives how many packets arrived meanwhile.
-  std::size_t PacketsDuring(int ms) {
-    const std::size_t before = Packets().size();
-    QTest::qWait(ms);
-    return Packets().size() - before;
-  }
-
   void ExpectRunning(bool running) {
     EXPECT_EQ(window_->form().controls().timer1.Enabled(), running);
     EXPECT_EQ(window_->Widget<QWidget>("Command1")->isEnabled(), !running);
@@ -85,8 +78,10 @@ TEST_F(RunTest, StartDrivesThePlatformFromTheServerAndStopEndsIt) {
 
   Press("Command2");
   ExpectRunning(false);
-  PacketsDuring(100);  // what was already on the line
-  EXPECT_EQ(PacketsDuring(300), 0u) << "packets after STOP";
+  QTest::qWait(100);  // what was already on the line
+  const std::size_t atStop = Packets().size();
+  QTest::qWait(300);
+  EXPECT_EQ(Packets().size(), atStop) << "packets after STOP";
 
   // A second run with SLIP instead of ROLLING and the pitch centre moved up.
   Press("Check4");
@@ -118,13 +113,36 @@ TEST_F(RunTest, ALiveSimulatorThroughTheServerDrivesThePlatform) {
   Press("Command2");
 }
 
-TEST_F(RunTest, WithoutAServerTheReadersGiveZero) {
+TEST_F(RunTest, WithAccelerationAServerThatGoesComesBackOrHangsMovesNothing) {
+  const std::vector<std::string> steadyFlight = {"--set", "pitch=0,bank=30,speed=120"};
+  StartServer(steadyFlight);
   StartPlatform();
-  window_ = std::make_unique<OpenWindow>();
+  window_ = std::make_unique<OpenWindow>(kAnswerWait);  // as the program waits
+  BoxWatcher boxes;
+  Press("Check3");                   // ACCELERATION instead of PITCHING
+  window_->state().lastSpeed = 120;  // as if flying steadily before, whatever the time of day
+  // The roll byte tells whether the server is there: bank 30 gives 85, no server 127.
+  const auto waitForRoll = [&](const std::string& roll) {
+    const std::size_t from = Packets().size();
+    return QTest::qWaitFor(
+        [&] { return Packets().size() > from && Packets().back().substr(6, 2) == roll; }, 5000);
+  };
   Press("Command1");
-  ASSERT_TRUE(WaitForPackets(2));
-  EXPECT_EQ(Packets().back(), "58 80 7F 00 80 80 03 03");
+  ASSERT_TRUE(waitForRoll("55"));
+  server_->Stop(SIGKILL);
+  ASSERT_TRUE(waitForRoll("7F"));
+  EXPECT_EQ(Packets().back(), "58 80 7F 00 80 80 03 03");  // the readers give 0 without a server
+  StartServer(steadyFlight);
+  ASSERT_TRUE(waitForRoll("55"));
+  server_->Stop(SIGKILL);
+  // A hung server reads as no server at the usual pace: 30 ticks take 1.5 s, where ticks that
+  // waited a quarter second for one request (or a request each) would take 7.5 s (or 37.5 s).
+  StartServer({"--hang"});
+  ASSERT_TRUE(WaitForPackets(Packets().size() + 30));
   Press("Command2");
+  ExpectRunning(false);
+  EXPECT_TRUE(boxes.seen().empty());
+  for (const std::string& packet : Packets()) EXPECT_EQ(packet.substr(3, 2), "80") << packet;
 }
 
 TEST_F(RunTest, AReaderErrorHoldsTheTicksWhileItsBoxIsOpen) {

@@ -5,9 +5,14 @@
 #include <QComboBox>
 #include <QRadioButton>
 
+#include <cstdio>
+#include <functional>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "panel_support.h"
 #include "platform/error.h"
@@ -92,75 +97,92 @@ TEST_P(LoadSettingsTest, RestoresTheWindow) {
   if (GetParam().file) WriteFile(kSettingsFileName, *GetParam().file);
   OpenWindow window;
   EXPECT_EQ(WhatTheWindowShows(window), GetParam().shown);
+  const auto* combo = window.Widget<QComboBox>("Combo1");  // the list stays 1 to 8 whatever
+  ASSERT_EQ(combo->count(), 8);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(combo->itemText(i).toStdString(), std::to_string(i + 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, LoadSettingsTest, ::testing::ValuesIn(kLoadCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LoadSettings, ThePortListIsOneToEightWhateverTheFileHolds) {
-  ScratchDirectory directory;
-  WriteFile(kSettingsFileName, "1\r\n1\r\n0\r\n0\r\n1\r\n 9 \r\n 127 \r\n 128 \r\n 3 \r\n 3 \r\n");
-  OpenWindow window;
-  auto* combo = window.Widget<QComboBox>("Combo1");
-  ASSERT_EQ(combo->count(), 8);
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(combo->itemText(i).toStdString(), std::to_string(i + 1));
-  EXPECT_EQ(combo->currentText().toStdString(), "9");
-}
-
 // Saving -------------------------------------------------------------------------------------
 
-TEST(SaveSettings, AfterTheDefaultsWritesTheFortyFourByteFile) {
-  ScratchDirectory directory;
-  OpenWindow window;
-  SaveSettings(window.state(), window.form().controls());
-  EXPECT_EQ(ReadFile(kSettingsFileName), kDefaultsFile);
-  EXPECT_EQ(kDefaultsFile.size(), 44u);
-}
-
-TEST(SaveSettings, StoresThePitchCentreInvertedAndNegativeNumbersWithTheirSign) {
-  ScratchDirectory directory;
-  OpenWindow window;
-  PanelControls& controls = window.form().controls();
-  controls.vScroll1.SetValue(200);
-  controls.hScroll1.SetValue(0);
-  controls.check3.SetValue(1);  // clears PITCHING
-  controls.pitchLevels[4]->SetValue(true);
-  window.state().comPort = -3;
-  SaveSettings(window.state(), controls);
-  EXPECT_EQ(ReadFile(kSettingsFileName),
-            "0\r\n1\r\n1\r\n0\r\n1\r\n-3 \r\n 55 \r\n 0 \r\n 5 \r\n 3 \r\n");
-  EXPECT_EQ(WhatTheWindowShows(window), "01101 1 200 0 5 3 | 1 1 0 0 1 -3 200 0 5 3");
-}
-
-TEST(SaveSettings, AGroupWithoutSelectionWritesNoLineAndTheNextLoadEndsInDefaults) {
+TEST(SaveSettings, WritesSignsAndNoLineForAGroupWithoutSelectionAndFixesTheState) {
   ScratchDirectory directory;
   WriteFile(kSettingsFileName, "1\r\n1\r\n0\r\n0\r\n1\r\n 1 \r\n 127 \r\n 128 \r\n 6 \r\n 3 \r\n");
   {
-    OpenWindow window;
-    SaveSettings(window.state(), window.form().controls());
-    EXPECT_EQ(window.state().pitchExpressLevel, 6);  // kept for the packets
+    OpenWindow window;  // the pitch level 6 selects no button
+    PanelControls& controls = window.form().controls();
+    controls.vScroll1.SetValue(200);
+    controls.hScroll1.SetValue(0);
+    controls.check3.SetValue(1);  // clears PITCHING
+    controls.rollLevels[4]->SetValue(true);
+    window.state().comPort = -3;
+    SaveSettings(window.state(), controls);
     EXPECT_EQ(ReadFile(kSettingsFileName),
-              "1\r\n1\r\n0\r\n0\r\n1\r\n 1 \r\n 127 \r\n 128 \r\n 3 \r\n");
+              "0\r\n1\r\n1\r\n0\r\n1\r\n-3 \r\n 55 \r\n 0 \r\n 5 \r\n");
+    EXPECT_EQ(WhatTheWindowShows(window), "01101 1 200 0 0 5 | 1 1 0 0 1 -3 200 0 6 5");
   }
-  OpenWindow reloaded;
+  OpenWindow reloaded;  // nine lines: the defaults come on top
   EXPECT_EQ(reloaded.state().pitchExpressLevel, 3);
-  EXPECT_EQ(reloaded.state().rollExpressLevel, 3);
 }
 
-TEST(SaveSettings, AFailedSaveKeepsThePreviousFileWholeAndTheStateUnchanged) {
-  ScratchDirectory directory;
-  const std::string previous = "0\r\n1\r\n1\r\n0\r\n1\r\n 2 \r\n 27 \r\n 28 \r\n 1 \r\n 5 \r\n";
-  WriteFile(kSettingsFileName, previous);
-  OpenWindow window;
-  window.form().controls().vScroll1.SetValue(10);
-  // The new file is written beside the old one first; make that impossible.
-  std::filesystem::path blocked = kSettingsFileName;
-  blocked += ".new";
-  std::filesystem::create_directory(blocked);
-  WriteFile(blocked / "keep", "x");
-  EXPECT_THROW(SaveSettings(window.state(), window.form().controls()), Error);
-  EXPECT_EQ(ReadFile(kSettingsFileName), previous);
-  EXPECT_EQ(window.state().pitchCenter, 27);
+// What the folder holds, sorted: links with their targets, folders with a slash, files with
+// their permission bits and whether they hold the new settings.
+std::string Listing(const std::string& saved) {
+  std::set<std::string> entries;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(".")) {
+    const std::string name = entry.path().lexically_relative(".").string();
+    char bits[8];
+    std::snprintf(bits, sizeof bits, " %03o", static_cast<unsigned>(entry.status().permissions()));
+    entries.insert(entry.is_symlink() ? name + " -> " + read_symlink(entry.path()).string()
+                   : entry.is_directory()
+                       ? name + "/"
+                       : name + bits + (ReadFile(name) == saved ? " new" : " old"));
+  }
+  std::string listing;
+  for (const std::string& entry : entries) listing += ", " + entry;
+  return listing;
+}
+
+void WriteOld(const std::filesystem::path& file) {
+  WriteFile(file, "1\r\n");
+  std::filesystem::permissions(file, std::filesystem::perms(0640));
+}
+
+TEST(SaveSettings, ReplacesTheFileItselfKeepingItsBitsOrRewritesItWhereNoNewFileCanBeMade) {
+  const std::pair<std::function<void()>, std::string> cases[] = {
+      {[] { WriteOld(kSettingsFileName); }, "saved, SETUPSIM.CAP 640 new"},
+      {[] {
+         std::filesystem::create_directory("store");
+         WriteOld("store/settings");
+         std::filesystem::create_symlink("store/settings", kSettingsFileName);
+       },
+       "saved, SETUPSIM.CAP -> store/settings, store/, store/settings 640 new"},
+      // The new file cannot be made beside the old one; it is rewritten instead.
+      {[] {
+         WriteOld(kSettingsFileName);
+         std::filesystem::create_directories("SETUPSIM.CAP.new/taken");
+       },
+       "saved, SETUPSIM.CAP 640 new, SETUPSIM.CAP.new/, SETUPSIM.CAP.new/taken/"},
+      // Nothing can be written; nothing is left behind and the state keeps the loaded centre.
+      {[] { std::filesystem::create_directories("SETUPSIM.CAP/taken"); },
+       "raises 128, SETUPSIM.CAP/, SETUPSIM.CAP/taken/"},
+  };
+  for (const auto& [arrange, expected] : cases) {
+    ScratchDirectory directory;
+    arrange();
+    OpenWindow window;
+    window.form().controls().vScroll1.SetValue(10);
+    std::string outcome = "saved";
+    try {
+      SaveSettings(window.state(), window.form().controls());
+    } catch (const Error&) {
+      outcome = "raises " + std::to_string(window.state().pitchCenter);
+    }
+    EXPECT_EQ(outcome + Listing("1\r\n1\r\n0\r\n0\r\n1\r\n 1 \r\n 245 \r\n 128 \r\n 3 \r\n 3 \r\n"),
+              expected);
+  }
 }
 
 }  // namespace

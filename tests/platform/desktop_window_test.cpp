@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -124,7 +125,7 @@ TEST(DesktopWindowLink, SendsExactBytesToARawServerAndReadsItsAnswers) {
 }
 
 TEST(DesktopWindowLink, AHandleDiesOnATimeOutOrWithItsServerAndItsConnectionCloses) {
-  DesktopWindowLink link;
+  DesktopWindowLink link(1s);  // a wait that a busy machine does not run out
   WindowHandle handle = 0;
   for (std::int64_t round = 0; round < 40; ++round) {  // the server leaves and comes back
     ServedWindow window{{UniqueClass(), Echo}};
@@ -141,6 +142,21 @@ TEST(DesktopWindowLink, AHandleDiesOnATimeOutOrWithItsServerAndItsConnectionClos
   const WindowHandle fresh = link.FindWindowA(UniqueClass());
   EXPECT_EQ(link.SendMessageA(fresh, 1, 1, 6), 6);
   EXPECT_EQ(link.SendMessageA(handle, 1, 1, 5), 0);  // the old handle stays dead
+}
+
+TEST(DesktopWindowLink, NoDescriptorLeftForASocketFindsNoWindowAndRaisesNothing) {
+  ServedWindow window{{UniqueClass(), Echo}};
+  DesktopWindowLink link;
+  rlimit usual{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &usual), 0);
+  rlimit noneLeft = usual;
+  noneLeft.rlim_cur = static_cast<rlim_t>(dup(0));  // the lowest free descriptor
+  close(static_cast<int>(noneLeft.rlim_cur));
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &noneLeft), 0);
+  const WindowHandle outOfDescriptors = link.FindWindowA(UniqueClass());
+  setrlimit(RLIMIT_NOFILE, &usual);
+  EXPECT_EQ(outOfDescriptors, 0u);
+  EXPECT_NE(link.FindWindowA(UniqueClass()), 0u);
 }
 
 }  // namespace

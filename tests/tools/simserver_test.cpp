@@ -58,7 +58,8 @@ std::string Outcome(LinkClient& client, std::int32_t code) {
 // The outcomes for `codes` from a new client of the emulator run with `args`, joined by ", ".
 std::string Outcomes(const std::vector<std::string>& args, const std::vector<std::int32_t>& codes) {
   testing::SimserverProcess server(args);
-  testing::DesktopLink link;
+  testing::DesktopLink link(
+      std::chrono::seconds(5));  // a wait that a busy machine does not run out
   LinkClient client(link);
   std::string outcomes;
   for (const std::int32_t code : codes) outcomes += ", " + Outcome(client, code);

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <string>
 
-#include "platform/error.h"
 #include "platform/posix/desktop_window_protocol.h"
 
 namespace veltrano {
@@ -28,7 +27,7 @@ WindowHandle DesktopWindowLink::FindWindowA(std::string_view className) {
   const dw::WindowAddress address = dw::AddressOf(className);
 
   UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  if (!socket.Valid()) throw Error(std::string("Cannot create a socket: ") + std::strerror(errno));
+  if (!socket.Valid()) return 0;  // out of descriptors, say: the server cannot be reached
   // The send time-out also bounds connect, which otherwise waits for as long as a server that
   // has stopped accepting keeps its queue full.
   const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(answerTimeout_);

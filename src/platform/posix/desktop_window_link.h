@@ -21,12 +21,10 @@ namespace veltrano {
 // server restarts. Used from one thread.
 class DesktopWindowLink final : public LinkTransport {
  public:
-  static constexpr std::chrono::milliseconds kDefaultAnswerTimeout{250};
-
-  explicit DesktopWindowLink(std::chrono::milliseconds answerTimeout = kDefaultAnswerTimeout);
+  // `answerTimeout` bounds each exchange with a server, and the connect that finding it makes.
+  explicit DesktopWindowLink(std::chrono::milliseconds answerTimeout = kAnswerWait);
 
   std::uint32_t RegisterWindowMessageA(std::string_view name) override;
-  // Raises Error only when no socket can be made at all (out of descriptors).
   WindowHandle FindWindowA(std::string_view className) override;
   std::int64_t SendMessageA(WindowHandle window, std::uint32_t message, std::uint64_t wParam,
                             std::int64_t lParam) override;

@@ -13,10 +13,6 @@ namespace veltrano {
 // stuck server cannot freeze the window that asks it.
 class Win32LinkTransport final : public LinkTransport {
  public:
-  // The longest wait for an answer: one wait and the rest of a tick fit into the 50 ms period,
-  // and a healthy server answers in well under a millisecond (0.1 to 0.3 ms under Wine).
-  static constexpr std::chrono::milliseconds kAnswerWait{20};
-
   explicit Win32LinkTransport(std::chrono::milliseconds answerTimeout = kAnswerWait);
 
   std::uint32_t RegisterWindowMessageA(std::string_view name) override;

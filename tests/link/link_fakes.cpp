@@ -1,4 +1,4 @@
-#include "tests/link/fake_link_transport.h"
+#include "tests/link/link_fakes.h"
 
 #include <algorithm>
 #include <cstring>

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/link_transport.h"
+#include "platform/msg_box.h"
 
 namespace veltrano::testing {
 
@@ -45,6 +46,23 @@ class FakeLinkTransport final : public LinkTransport {
 
  private:
   Atom nextAtom_ = 0xC001;
+};
+
+// Records each box instead of showing it; the "person" closes it at once.
+class FakeMsgBox final : public MsgBox {
+ public:
+  struct Box {
+    std::string prompt;
+    int style;
+    std::string title;
+    friend bool operator==(const Box&, const Box&) = default;
+  };
+
+  void Show(std::string_view prompt, int style, std::string_view title) override {
+    shown.push_back({std::string(prompt), style, std::string(title)});
+  }
+
+  std::vector<Box> shown;
 };
 
 }  // namespace veltrano::testing
