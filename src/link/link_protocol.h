@@ -33,6 +33,10 @@ class LinkClient {
   // True when the server's window and the message id are both known; looks them up otherwise.
   bool LinkConnect();
 
+  // Whether the server's window is known: false after a request that found no server or got no
+  // answer, until a later request finds it again.
+  bool ServerInReach() const { return linkWindow_ != 0; }
+
   // Asks the server for one variable. Gives 0 for a decoded reply, 1 when there is no server or
   // no answer, or the server's own positive answer. Raises Error for an answer outside 16 bits
   // ("Overflow") and for a reply text that does not decode; catches nothing.

@@ -55,7 +55,8 @@ bool VariableReaders::Read(std::int32_t variableCode, std::string_view messageTe
     std::int32_t replyHeader = 0;
     const std::int16_t status =
         link_.LinkRequest(variableCode, kFloatType, value, replyText, replyHeader);
-    serverOutOfReach_ = status == kNoServerStatus;
+    // A status of the server's own (a positive answer) still means a server that answers.
+    serverOutOfReach_ = !link_.ServerInReach();
     field = AsDouble(value);
     return status == 0;
   } catch (const std::exception& error) {

@@ -66,6 +66,7 @@ struct RunTickTest : ::testing::Test {
   void Tick() {
     // A variable missing from the flight gets no answer, as from a server that has gone or hangs.
     desktop.serve = [this](std::int32_t code) -> std::int64_t {
+      if (statuses.contains(code)) return statuses[code];
       return flight.contains(code) ? desktop.NewAtom(testing::FloatReplyText(flight[code])) : 0;
     };
     RunTick(state, readers, {pitching, rolling, acceleration, slip, vibration}, clock, port);
@@ -73,6 +74,7 @@ struct RunTickTest : ::testing::Test {
 
   // Pitch, speed, bank, slip and rpm, by their variable codes.
   std::map<std::int32_t, double> flight = {{77, 45}, {61, 105}, {79, 350}, {70, 71}, {135, 2700}};
+  std::map<std::int32_t, std::int64_t> statuses;  // the server's own answer instead of a value
   PanelState state;
   testing::FakeLinkTransport desktop;
   LinkClient link{desktop};
@@ -101,6 +103,16 @@ TEST_F(RunTickTest, AServerWithoutAnswerIsAskedOncePerTickAndItsZeroSpeedIsNoSam
   EXPECT_EQ(desktop.requests, (std::vector<std::int64_t>{77, 77}));
   EXPECT_EQ(std::tuple(state.lastSpeedTime, state.lastSpeed), std::tuple(100, 120));
   EXPECT_EQ(port.writes.back(), std::string("\x58\x80\x80\0\0\0\0\0", 8)) << "a level platform";
+}
+
+// A server that answers with a status of its own is there: the tick goes on asking it.
+TEST_F(RunTickTest, AServersOwnStatusIsNoSampleYetTheOtherValuesAreAsked) {
+  acceleration.value = 1;
+  statuses[61] = 1;
+  state = {.lastSpeedTime = 100, .lastSpeed = 120};
+  Tick();
+  EXPECT_EQ(desktop.requests, (std::vector<std::int64_t>{77, 61, 79, 70, 135}));
+  EXPECT_EQ(std::tuple(state.lastSpeedTime, state.lastSpeed), std::tuple(100, 120));
 }
 
 }  // namespace
