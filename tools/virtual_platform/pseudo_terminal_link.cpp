@@ -20,10 +20,28 @@ namespace fs = std::filesystem;
 
 std::string SystemText(int error) { return std::system_category().message(error); }
 
-// Whether the name is free to take: nothing there, or a link into /dev/pts/ whose terminal no
-// live virtual-platform holds (see the lock in the constructor). The check comes before this run
-// opens its own terminal, which may well get the number of a terminal that died with its owner.
-// Raises Error for anything that is not ours to replace.
+// The mark of a live virtual-platform serving COM<n> in this directory: a lock on a hidden file
+// beside the link, which goes with the process, also when it is killed. (A lock on the terminal
+// would not do: a killed run's terminal number is soon another program's.)
+int TakePortLock(const std::string& linkName) {
+  const std::string lockName = "." + linkName + ".lock";
+  const int lock = open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (lock < 0) throw Error("cannot create " + lockName + ": " + SystemText(errno));
+  if (flock(lock, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    close(lock);
+    if (error == EWOULDBLOCK) {
+      throw Error(linkName +
+                  " is the port of another virtual-platform that is still running; stop that "
+                  "one or choose another port");
+    }
+    throw Error("cannot lock " + lockName + ": " + SystemText(error));
+  }
+  return lock;
+}
+
+// Whether there is a link to replace: with the port's lock held, a link into /dev/pts/ is left
+// from a run that was killed. Raises Error for anything else that has the name.
 bool MayReplace(const std::string& linkName) {
   std::error_code error;
   const fs::file_status status = fs::symlink_status(linkName, error);
@@ -33,30 +51,17 @@ bool MayReplace(const std::string& linkName) {
     throw Error(linkName +
                 " exists already and is not a link to a pseudo-terminal; not replacing it");
   }
-  const int terminal = open(target.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (terminal < 0) {
-    // The terminal went with the program that held it: the link is left from a killed run.
-    if (errno == ENOENT || errno == EIO) return true;
-    throw Error(linkName + " leads to " + target.string() + ", which is in use (" +
-                SystemText(errno) + "); not replacing it");
-  }
-  const bool held = flock(terminal, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-  close(terminal);
-  if (held) {
-    throw Error(linkName + " is the port of another virtual-platform that is still running (" +
-                target.string() + "); stop that one or choose another port");
-  }
-  return true;  // the number now belongs to another program's terminal
+  return true;
 }
 
 }  // namespace
 
 PseudoTerminalLink::PseudoTerminalLink(int portNumber)
-    : linkName_("COM" + std::to_string(portNumber)) {
-  const bool replace = MayReplace(linkName_);
-  master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (master_ < 0) throw Error("cannot create a pseudo-terminal: " + SystemText(errno));
+    : linkName_("COM" + std::to_string(portNumber)), lock_(TakePortLock(linkName_)) {
   try {
+    const bool replace = MayReplace(linkName_);
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (master_ < 0) throw Error("cannot create a pseudo-terminal: " + SystemText(errno));
     if (grantpt(master_) != 0 || unlockpt(master_) != 0) {
       throw Error("cannot unlock the pseudo-terminal: " + SystemText(errno));
     }
@@ -67,12 +72,6 @@ PseudoTerminalLink::PseudoTerminalLink(int portNumber)
     slavePath_ = path;
     slave_ = open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (slave_ < 0) throw Error("cannot open " + slavePath_ + ": " + SystemText(errno));
-    // The mark of a live virtual-platform, which a later one finds when it meets our link; it
-    // goes with the descriptor, also when this process is killed.
-    if (flock(slave_, LOCK_EX | LOCK_NB) != 0) {
-      throw Error("cannot lock " + slavePath_ + ": " + SystemText(errno));
-    }
-
     // Raw: no echo, no line editing and no translation of any byte in either direction. The
     // program under test sets its own line, and its close gives this back.
     termios line{};
@@ -86,7 +85,8 @@ PseudoTerminalLink::PseudoTerminalLink(int portNumber)
     CreateLink(replace);
   } catch (...) {
     if (slave_ >= 0) close(slave_);
-    close(master_);
+    if (master_ >= 0) close(master_);
+    close(lock_);
     throw;
   }
 }
@@ -96,6 +96,7 @@ PseudoTerminalLink::~PseudoTerminalLink() {
   if (fs::read_symlink(linkName_, error) == slavePath_ && !error) fs::remove(linkName_, error);
   close(slave_);
   close(master_);
+  close(lock_);
 }
 
 void PseudoTerminalLink::CreateLink(bool replace) const {

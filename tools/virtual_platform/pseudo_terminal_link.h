@@ -9,9 +9,9 @@ namespace veltrano::virtual_platform {
 // life, so the master end never sees a hang-up when that program closes and reopens the port.
 class PseudoTerminalLink {
  public:
-  // Raises veltrano::Error when no pseudo-terminal can be had, or when COM<n> exists and is not a
-  // link it may safely replace: only a link into /dev/pts/ that no live virtual-platform holds,
-  // such as one left behind by an earlier run that was killed.
+  // Raises veltrano::Error when no pseudo-terminal can be had, when another live virtual-platform
+  // serves COM<n> in this directory, or when COM<n> exists and is not a link into /dev/pts/. A
+  // link left behind by an earlier run that was killed is replaced.
   explicit PseudoTerminalLink(int portNumber);
   // Removes the link, if it still leads to this pseudo-terminal.
   ~PseudoTerminalLink();
@@ -30,6 +30,7 @@ class PseudoTerminalLink {
   int slave_ = -1;
   std::string slavePath_;
   std::string linkName_;
+  int lock_ = -1;  // held for the whole run: see TakePortLock
 };
 
 }  // namespace veltrano::virtual_platform
