@@ -14,7 +14,7 @@
 #include "link/link_protocol.h"
 #include "platform/error.h"
 #include "tests/fuzz/fuzz_check.h"
-#include "tests/link/fake_link_transport.h"
+#include "tests/link/link_fakes.h"
 
 namespace {
 
