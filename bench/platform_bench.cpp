@@ -78,7 +78,7 @@ std::uint8_t PitchByte(double pitch) {
   PanelState state;
   state.pitchCue = pitch;
   SystemClock unused;
-  ComputePitchCue(state, /*pitching=*/true, /*acceleration=*/false, unused);
+  ComputePitchCue(state, /*pitching=*/true, /*acceleration=*/false, SpeedReading::kSample, unused);
   return static_cast<std::uint8_t>(state.pitchCue);
 }
 
