@@ -92,23 +92,6 @@ TEST_F(QtSerialPortTest, ADeviceInUseRaises) {
   EXPECT_FALSE(second.PortOpen());
 }
 
-TEST_F(QtSerialPortTest, PulledDeviceIsReportedOnceWithThePortClosedAndAProgramsOwnCloseNever) {
-  QtSerialPort closed;
-  closed.OnFailure([] { ADD_FAILURE() << "a close that the program asked for was reported"; });
-  closed.SetCommPort(3);
-  closed.SetPortOpen(true);
-  closed.SetPortOpen(false);
-  EXPECT_THROW(closed.Output("X"), Error);
-  OpenCom3();
-  // No write follows: the hang-up alone must show.
-  PullDevice();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !openAtEachFailure_.empty(); }, 10000));
-  // Gives a device left open, or the one closed, the chance to report (again).
-  for (int turn = 0; turn < 50; ++turn) QCoreApplication::processEvents();
-  EXPECT_EQ(openAtEachFailure_, std::vector<bool>{false});
-  EXPECT_THROW(port_.Output("X"), Error);
-}
-
 }  // namespace
 }  // namespace veltrano
 

@@ -122,20 +122,6 @@ TEST(PlatformStateTest, CountsTheLineAndFallsSilentHalfASecondAfterTheLastPacket
   EXPECT_EQ(state.TotalPackets(), 31u);
 }
 
-// Garbage and a false start on the line neither move the platform nor count as packets.
-TEST(PlatformStateTest, FollowsOnlyTheWholePacketsAfterGarbage) {
-  virtual_platform::PacketSplitter splitter;
-  PlatformState state;
-  for (const auto& packet : splitter.Feed("\x01\xFFX\xF0\x10\x00\x80\x80\x09\x09"s + kPacket)) {
-    state.Accept(packet, kStart);
-  }
-  state.SetDroppedBytes(splitter.DroppedBytes());
-  EXPECT_EQ(state.TotalPackets(), 1u);
-  EXPECT_EQ(state.DroppedBytes(), 10u);
-  EXPECT_EQ(state.Pitch().Commanded(), 128);
-  EXPECT_EQ(state.Roll().Commanded(), 128);
-}
-
 // Both output streams of a virtual platform printing what comes in on COM5, in the working
 // directory that it shares with the test.
 struct PlatformOnCom5 : testing::ChildProcess {
