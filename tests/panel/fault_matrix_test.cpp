@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <QAbstractButton>
 #include <QComboBox>
@@ -18,6 +17,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -42,7 +42,7 @@ const std::string kDefaultsFile =
     "1\r\n1\r\n0\r\n0\r\n1\r\n 1 \r\n 127 \r\n 128 \r\n 3 \r\n 3 \r\n";
 const std::string kPreviousFile = "1\r\n1\r\n0\r\n0\r\n1\r\n 4 \r\n 27 \r\n 28 \r\n 2 \r\n 4 \r\n";
 
-// What the process holds: resident memory or its peak (kB), CPU seconds, open descriptors.
+// What the process holds: open descriptors, resident memory or its peak (kB).
 long StatusKilobytes(const std::string& field) {
   std::ifstream status("/proc/self/status");
   for (std::string line; std::getline(status, line);) {
@@ -50,24 +50,10 @@ long StatusKilobytes(const std::string& field) {
   }
   return -1;
 }
-double CpuSeconds() {
-  rusage use{};
-  getrusage(RUSAGE_SELF, &use);
-  return static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
-         static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
-}
 struct Held {
   long descriptors = std::distance(fs::directory_iterator("/proc/self/fd"), {});
   long residentKb = StatusKilobytes("VmRSS");
 };
-
-// Memory under the address sanitizer grows with its quarantine, not with leaks; the leak checker
-// covers that build.
-#ifdef __SANITIZE_ADDRESS__
-constexpr bool kMemoryMeasurable = false;
-#else
-constexpr bool kMemoryMeasurable = true;
-#endif
 constexpr long kMemoryGrowthBoundKb = 1024;
 
 class WholeRun : public ::testing::Test {
@@ -158,12 +144,14 @@ void ExpectStartWorks(WholeRun& run, const std::string& packet = "") {
 }
 
 // With ACCELERATION, flying steadily: a server that goes, hangs or comes back moves nothing, and
-// the roll byte tells whether it answers: bank 30 gives 55, no server 7F.
+// the roll byte tells whether it answers: bank 30 gives 55, no server 7F (all readings 0.0), the
+// ticks going on meanwhile.
 void StartSteadyAcceleration(WholeRun& run) {
   run.OpenTheWindow();
   run.Press("Check3");
   run.window_->state().lastSpeed = 120;  // whatever the time of day
   run.Press("Command1");
+  ASSERT_TRUE(run.MorePackets(3, "58 80 55"));
 }
 void ExpectNoPitchMoved(WholeRun& run) {
   for (const std::string& packet : run.Packets()) EXPECT_EQ(packet.substr(3, 2), "80") << packet;
@@ -171,11 +159,9 @@ void ExpectNoPitchMoved(WholeRun& run) {
 
 void ServerKilledAndRestarted(WholeRun& run, const std::string&) {
   StartSteadyAcceleration(run);
-  ASSERT_TRUE(run.MorePackets(3, "58 80 55"));
   const Held before;
   run.server_->Stop(SIGKILL);
-  ASSERT_TRUE(run.MorePackets(1, "58 80 7F 00"));   // every reading 0.0
-  ASSERT_TRUE(run.MorePackets(40, "58 80 7F 00"));  // the ticks go on
+  ASSERT_TRUE(run.MorePackets(1, "58 80 7F 00") && run.MorePackets(40, "58 80 7F 00"));
   run.StartServer(kSteadyFlight);
   ASSERT_TRUE(run.MorePackets(1, "58 80 55"));        // found again within the same run
   EXPECT_EQ(Held().descriptors, before.descriptors);  // the lost connection closed
@@ -187,10 +173,8 @@ void ServerKilledAndRestarted(WholeRun& run, const std::string&) {
 // A server that stops answering yet keeps its endpoint: every request runs into its wait.
 void ServerHangs(WholeRun& run, const std::string&) {
   StartSteadyAcceleration(run);
-  ASSERT_TRUE(run.MorePackets(3, "58 80 55"));
   kill(run.server_->Pid(), SIGSTOP);
-  ASSERT_TRUE(run.MorePackets(1, "58 80 7F 00"));
-  ASSERT_TRUE(run.MorePackets(40, "58 80 7F 00"));  // the ticks go on
+  ASSERT_TRUE(run.MorePackets(1, "58 80 7F 00") && run.MorePackets(40, "58 80 7F 00"));
   run.Press("Command2");
   EXPECT_FALSE(run.Running());  // at once, though the server still hangs
   kill(run.server_->Pid(), SIGCONT);
@@ -215,10 +199,9 @@ void BadAnswerBox(WholeRun& run, const std::string& text) {
   run.Press("Command2");
   EXPECT_EQ(packetsAtClose.at(0), 0u);
   EXPECT_EQ(run.boxes_->mostOpenAtOnce(), 1);
-  const BoxWatcher::Seen& box = run.boxes_->seen().front();
-  EXPECT_EQ(box.title, "VELTRANO");
-  EXPECT_EQ(box.icon, QMessageBox::Critical);
-  EXPECT_TRUE(box.text.starts_with(text)) << box.text;  // the two CRs as line breaks
+  const BoxWatcher::Seen& box = run.boxes_->seen().front();  // the two CRs as line breaks
+  EXPECT_EQ(std::tie(box.title, box.icon), std::tuple("VELTRANO", QMessageBox::Critical));
+  EXPECT_TRUE(box.text.starts_with(text)) << box.text;
 }
 
 // The failed roll reader leaves its field as it was, so the cue is computed from what it held:
@@ -245,9 +228,9 @@ void DeviceGone(WholeRun& run, const std::string&) {
   ASSERT_TRUE(run.MorePackets(2));
   run.platform_->Stop(SIGKILL);  // the device disappears under the open port
   ASSERT_TRUE(run.BoxesClosed(1));
-  const double cpuBefore = CpuSeconds();
+  const std::clock_t cpuBefore = std::clock();  // the process's CPU time, all its threads
   QTest::qWait(1000);
-  const double cpuUsed = CpuSeconds() - cpuBefore;
+  const double cpuUsed = static_cast<double>(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
   std::printf("CPU over the second after \"no port\": %.3f s\n", cpuUsed);
   EXPECT_LT(cpuUsed, 0.25) << "the process spins";
   ASSERT_EQ(run.boxes_->seen().size(), 1u);
@@ -353,9 +336,11 @@ void ExpectNoGrowth(const char* what, const Held& before, const Held& after = {}
               before.descriptors, after.descriptors, before.residentKb, after.residentKb,
               StatusKilobytes("VmHWM"));
   EXPECT_EQ(after.descriptors, before.descriptors);
-  if (kMemoryMeasurable) {
-    EXPECT_LT(after.residentKb - before.residentKb, kMemoryGrowthBoundKb);
-  }
+  // Memory under the address sanitizer grows with its quarantine, not with leaks; its leak
+  // checker covers that build.
+#ifndef __SANITIZE_ADDRESS__
+  EXPECT_LT(after.residentKb - before.residentKb, kMemoryGrowthBoundKb);
+#endif
 }
 
 void StartStopTwoHundredTimes(WholeRun& run, const std::string&) {
@@ -382,25 +367,32 @@ void StartStopTwoHundredTimes(WholeRun& run, const std::string&) {
 }
 
 // Ticks brought by the window's own timer as fast as they run, each through the real link and
-// the real port.
+// the real port. The packets are counted, not kept, so that only the program's memory shows.
 void ThousandsOfTicks(WholeRun& run, const std::string&) {
   run.OpenTheWindow();
   run.Press("Command1");
   auto* timer = run.window_->Widget<QTimer>("Timer1");
-  const auto ticks = [&](int count) {
-    for (int tick = 0; tick < count; ++tick) {
+  std::size_t arrived = 0;
+  std::string last;
+  const auto ticks = [&](std::size_t count) {
+    const std::size_t until = arrived + count;
+    for (std::size_t tick = 0; tick < count; ++tick) {
       QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
       QCoreApplication::processEvents();
-      if (tick % 100 == 0) run.Packets();  // the platform's output must not back up
+      for (; auto line = run.platform_->PollLine(); ++arrived) last = *line;
     }
+    return QTest::qWaitFor(
+        [&] {
+          for (; auto line = run.platform_->PollLine(); ++arrived) last = *line;
+          return arrived >= until;
+        },
+        60000);
   };
-  ticks(500);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return run.Packets().size() >= 500; }, 20000));
+  ASSERT_TRUE(ticks(500));
   const Held before;
-  ticks(5000);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return run.Packets().size() >= 5500; }, 20000));
-  ExpectNoGrowth("5000 ticks", before);
-  EXPECT_TRUE(run.Packets().back().starts_with("58 80 55"));
+  ASSERT_TRUE(ticks(20000));
+  ExpectNoGrowth("20000 ticks", before);
+  EXPECT_TRUE(last.starts_with("58 80 55")) << last;
   run.Press("Command2");
   EXPECT_TRUE(run.boxes_->seen().empty());
 }

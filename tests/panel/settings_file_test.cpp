@@ -101,26 +101,6 @@ INSTANTIATE_TEST_SUITE_P(Files, LoadSettingsTest, ::testing::ValuesIn(kLoadCases
 
 // Saving -------------------------------------------------------------------------------------
 
-TEST(SaveSettings, WritesSignsAndNoLineForAGroupWithoutSelectionAndFixesTheState) {
-  ScratchDirectory directory;
-  WriteFile(kSettingsFileName, "1\r\n1\r\n0\r\n0\r\n1\r\n 1 \r\n 127 \r\n 128 \r\n 6 \r\n 3 \r\n");
-  {
-    OpenWindow window;  // the pitch level 6 selects no button
-    PanelControls& controls = window.form().controls();
-    controls.vScroll1.SetValue(200);
-    controls.hScroll1.SetValue(0);
-    controls.check3.SetValue(1);  // clears PITCHING
-    controls.rollLevels[4]->SetValue(true);
-    window.state().comPort = -3;
-    SaveSettings(window.state(), controls);
-    EXPECT_EQ(ReadFile(kSettingsFileName),
-              "0\r\n1\r\n1\r\n0\r\n1\r\n-3 \r\n 55 \r\n 0 \r\n 5 \r\n");
-    EXPECT_EQ(WhatTheWindowShows(window), "01101 1 200 0 0 5 | 1 1 0 0 1 -3 200 0 6 5");
-  }
-  OpenWindow reloaded;  // nine lines: the defaults come on top
-  EXPECT_EQ(reloaded.state().pitchExpressLevel, 3);
-}
-
 // What the folder holds, sorted: links with their targets, folders with a slash, files with
 // their permission bits and whether they hold the new settings.
 std::string Listing(const std::string& saved) {

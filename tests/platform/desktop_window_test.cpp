@@ -101,29 +101,6 @@ TEST(DesktopWindowServer, AnswersEachRawClientCountsAtomReferencesAndDropsUnknow
   EXPECT_EQ(Read(raw, 2), "\x05\xC0"_b);
 }
 
-TEST(DesktopWindowLink, SendsExactBytesToARawServerAndReadsItsAnswers) {
-  const UniqueFd listener = RawSocket(true);
-  DesktopWindowLink link;
-  const WindowHandle window = link.FindWindowA(UniqueClass());
-  const UniqueFd peer(accept4(listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
-  ASSERT_TRUE(window != 0 && peer.Valid());
-  // Message ids: 32-bit FNV-1a over the upper-case bytes, worked out apart from this code.
-  EXPECT_EQ(link.RegisterWindowMessageA("a"), 0xC000u | (0xC40BF6CCu & 0x3FFFu));
-  // The answers are written ahead: -16383, the name "ABCD" twice, deleted, did not exist.
-  Write(peer, "\x01\xC0\xFF\xFF\xFF\xFF\xFF\xFF\4\0ABCD\4\0ABCD\0\0\x01\xC0"_b);
-  // "wm_FSconnect" goes as 0xC000 | (0xD34B53B9 & 0x3FFF).
-  EXPECT_EQ(link.SendMessageA(window, link.RegisterWindowMessageA("wm_FSconnect"), 1, -77), -16383);
-  char buffer[255];
-  EXPECT_EQ(link.GlobalGetAtomNameA(0xC001, buffer, 255), 4);
-  EXPECT_STREQ(buffer, "ABCD");
-  EXPECT_EQ(link.GlobalGetAtomNameA(0xC001, buffer, 3), 2);  // cut to fit with its terminator
-  EXPECT_STREQ(buffer, "AB");
-  EXPECT_EQ(link.GlobalDeleteAtom(0xC001), 0);
-  EXPECT_EQ(link.GlobalDeleteAtom(0xC001), 0xC001);
-  EXPECT_EQ(Read(peer, 21), "M\xB9\xD3\0\0\1\0\0\0\0\0\0\0\xB3\xFF\xFF\xFF\xFF\xFF\xFF\xFF"_b);
-  EXPECT_EQ(Read(peer, 12), (Bytes{'N', 1, 0xC0, 'N', 1, 0xC0, 'D', 1, 0xC0, 'D', 1, 0xC0}));
-}
-
 TEST(DesktopWindowLink, NoDescriptorLeftForASocketFindsNoWindowAndRaisesNothing) {
   ServedWindow window{{UniqueClass(), Echo}};
   DesktopWindowLink link;

@@ -66,24 +66,6 @@ TEST_F(QtSerialPortTest, EveryByteValueArrivesUnchangedAndInOrderAt19200) {
   EXPECT_EQ(got, everyByte);
 }
 
-TEST_F(QtSerialPortTest, SettingsTextsAndPortNumbersAreTakenOrRefusedKeepingTheOldOnes) {
-  // Each text that is taken, and its plain form.
-  const std::pair<const char*, const char*> taken[] = {
-      {"110,e,7,2", "110,E,7,2"}, {"2147483647,S,5,1.5", "2147483647,S,5,1.5"}};
-  for (const auto& [text, plain] : taken) {
-    port_.SetSettings(text);
-    EXPECT_EQ(port_.Settings(), plain);
-  }
-  for (const char* text : {"2147483648,N,8,1", "19200,N,8", "0,N,8,1", "19200,X,8,1", "19200,N,9,1",
-                           "19200,N,8,3", " 19200,N,8,1"}) {
-    EXPECT_THROW(port_.SetSettings(text), Error) << text;
-    EXPECT_EQ(port_.Settings(), "2147483647,S,5,1.5") << text;
-  }
-  for (const int number : {1, 255}) port_.SetCommPort(number);
-  for (const int number : {0, -1, 256}) EXPECT_THROW(port_.SetCommPort(number), Error);
-  EXPECT_EQ(port_.CommPort(), 255);
-}
-
 TEST_F(QtSerialPortTest, ADeviceInUseRaises) {
   OpenCom3();
   QtSerialPort second;
