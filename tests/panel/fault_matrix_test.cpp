@@ -285,9 +285,6 @@ class OwnMount {
   bool mounted_ = false;
 };
 
-#define SKIP_UNLESS(done, why) \
-  if (!(done)) GTEST_SKIP() << why << ": " << std::strerror(errno)
-
 void SettingsFileIsAFolder(WholeRun& run, const std::string&) {
   fs::create_directories("SETUPSIM.CAP/taken");
   run.OpenTheWindow();
@@ -298,9 +295,9 @@ void SettingsFileIsAFolder(WholeRun& run, const std::string&) {
 // As root only a read-only mount keeps a file from being written.
 void ReadOnlyFolder(WholeRun& run, const std::string& text) {
   OwnMount folder("size=64k");
-  SKIP_UNLESS(folder.mounted(), "no mount namespace here");
+  if (!folder.mounted()) GTEST_SKIP() << "no mount namespace here: " << std::strerror(errno);
   if (!text.empty()) WriteFile(kSettingsFileName, text);
-  SKIP_UNLESS(folder.SetReadOnly(true), "no read-only mount here");
+  if (!folder.SetReadOnly(true)) GTEST_SKIP() << "no read-only mount: " << std::strerror(errno);
   run.OpenTheWindow();
   ExpectNoPort(run, text.empty() ? std::nullopt : std::optional(text));
   ASSERT_TRUE(folder.SetReadOnly(false));
@@ -310,7 +307,7 @@ void ReadOnlyFolder(WholeRun& run, const std::string& text) {
 // A file system of one page, taken by the previous file.
 void DiskFull(WholeRun& run, const std::string&) {
   OwnMount folder("size=4k");
-  SKIP_UNLESS(folder.mounted(), "no mount namespace here");
+  if (!folder.mounted()) GTEST_SKIP() << "no mount namespace here: " << std::strerror(errno);
   WriteFile(kSettingsFileName, kPreviousFile);
   run.OpenTheWindow();
   ExpectNoPort(run, kPreviousFile);
@@ -374,19 +371,17 @@ void ThousandsOfTicks(WholeRun& run, const std::string&) {
   auto* timer = run.window_->Widget<QTimer>("Timer1");
   std::size_t arrived = 0;
   std::string last;
+  const auto drained = [&](std::size_t until) {
+    for (; auto line = run.platform_->PollLine(); ++arrived) last = *line;
+    return arrived >= until;
+  };
   const auto ticks = [&](std::size_t count) {
     const std::size_t until = arrived + count;
-    for (std::size_t tick = 0; tick < count; ++tick) {
+    for (std::size_t tick = 0; tick < count; ++tick, drained(until)) {
       QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
       QCoreApplication::processEvents();
-      for (; auto line = run.platform_->PollLine(); ++arrived) last = *line;
     }
-    return QTest::qWaitFor(
-        [&] {
-          for (; auto line = run.platform_->PollLine(); ++arrived) last = *line;
-          return arrived >= until;
-        },
-        60000);
+    return QTest::qWaitFor([&] { return drained(until); }, 60000);
   };
   ASSERT_TRUE(ticks(500));
   const Held before;

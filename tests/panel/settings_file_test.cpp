@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "panel_support.h"
-#include "platform/error.h"
 
 namespace veltrano::testing {
 namespace {

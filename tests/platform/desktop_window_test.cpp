@@ -36,17 +36,16 @@ std::string UniqueClass() {
          ::testing::UnitTest::GetInstance()->current_test_info()->name();
 }
 
-// A socket connected to, or listening on, the abstract address of the test's class, written out
-// apart from the code under test: no trailing NUL, the length counts the name exactly.
-UniqueFd RawSocket(bool listening = false) {
+// A socket connected to the abstract address of the test's class, written out apart from the
+// code under test: no trailing NUL, the length counts the name exactly.
+UniqueFd RawSocket() {
   UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   const std::string name = std::string(1, '\0') + "desktop-window/" + UniqueClass();
   sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
   name.copy(address.sun_path, name.size());
   const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
   const auto* raw = reinterpret_cast<const sockaddr*>(&address);
-  EXPECT_TRUE(listening ? bind(socket.Get(), raw, length) == 0 && listen(socket.Get(), 8) == 0
-                        : connect(socket.Get(), raw, length) == 0);
+  EXPECT_EQ(connect(socket.Get(), raw, length), 0);
   return socket;
 }
 
