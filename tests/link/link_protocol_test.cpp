@@ -57,20 +57,6 @@ TEST(HexToBytesTest, DecodesPairsUntilTheFirstBadOne) {
   }
 }
 
-TEST(LinkConnectTest, LooksUpWhatIsMissingUntilBothAreKnown) {
-  FakeLinkTransport desktop;
-  desktop.messageId = desktop.serverWindow = 0;
-  LinkClient link(desktop);
-  EXPECT_FALSE(link.LinkConnect());
-  desktop.messageId = 0xC0DE;
-  EXPECT_FALSE(link.LinkConnect());
-  desktop.serverWindow = 0x2A;
-  EXPECT_TRUE(link.LinkConnect());
-  EXPECT_TRUE(link.LinkConnect());
-  EXPECT_EQ(desktop.registrations, 2);
-  EXPECT_EQ(desktop.searches, 3);
-}
-
 TEST(LinkRequestTest, PlainAnswerIsTheStatusOrAnOverflowAndOnlyZeroForgetsTheWindow) {
   // No status: the request raises "Overflow". 49153 is an atom's number sent unsigned; 2^32 - 1
   // would pass a 32-bit truncation as -1.

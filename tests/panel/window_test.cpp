@@ -1,4 +1,4 @@
-// The main window's own rules: the exclusive pairs of effects, and a START that cannot run.
+// The main window's own rule: the exclusive pairs of effects.
 
 #include <gtest/gtest.h>
 #include <QCheckBox>
@@ -62,48 +62,6 @@ TEST(ExclusivePairs, ClicksAndTheProgramFollowTheRulesOneStepAtATime) {
   for (int value : {2, -1})
     EXPECT_THROW(window.form().window().Get<CheckBox>("Check1").SetValue(value), Error);
 }
-
-struct NoPortCase {
-  const char* name;
-  const char* portText;
-  std::int16_t comPortAfter;
-};
-
-void PrintTo(const NoPortCase& c, std::ostream* out) { *out << c.name; }
-
-class StartWithoutAPort : public ::testing::TestWithParam<NoPortCase> {};
-
-TEST_P(StartWithoutAPort, SaysNoPortAndLeavesEverythingAsItWas) {
-  ScratchDirectory directory;
-  const std::string previous = "1\r\n1\r\n0\r\n0\r\n1\r\n 4 \r\n 27 \r\n 28 \r\n 2 \r\n 4 \r\n";
-  WriteFile(kSettingsFileName, previous);
-  std::filesystem::create_symlink("/nonexistent/ttyUSB9", "COM9");
-  OpenWindow window;
-  window.Widget<QComboBox>("Combo1")->setEditText(GetParam().portText);
-  BoxWatcher boxes;
-
-  QTest::mouseClick(window.Widget<QPushButton>("Command1"), Qt::LeftButton);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.seen().empty() && !boxes.open(); }, 5000));
-
-  ASSERT_EQ(boxes.seen().size(), 1u);
-  const BoxWatcher::Seen& box = boxes.seen()[0];
-  EXPECT_EQ(std::tie(box.text, box.title, box.icon),
-            std::tuple("no port", "VELTRANO", QMessageBox::NoIcon));
-  EXPECT_EQ(window.state().comPort, GetParam().comPortAfter);
-  EXPECT_EQ(ReadFile(kSettingsFileName), previous);
-  EXPECT_EQ(window.state().pitchCenter, 27);
-  EXPECT_FALSE(window.form().controls().timer1.Enabled());
-  EXPECT_TRUE(window.Widget<QWidget>("Command1")->isEnabled());
-  EXPECT_FALSE(window.Widget<QWidget>("Command2")->isEnabled());
-  for (const char* name : kSettingsControls) EXPECT_TRUE(window.Widget<QWidget>(name)->isEnabled());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    PortTexts, StartWithoutAPort,
-    ::testing::Values(NoPortCase{"MissingDevice", "9", 9}, NoPortCase{"Empty", "", 4},
-                      NoPortCase{"Letters", "COM3", 4}, NoPortCase{"Fraction", "2.5", 4},
-                      NoPortCase{"TooLarge", "40000", 4}, NoPortCase{"Zero", "0", 0}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace veltrano::testing

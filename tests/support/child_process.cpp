@@ -80,11 +80,10 @@ std::optional<std::string> ChildProcess::PollLine() {
   for (;;) {
     if (auto line = TakeLine()) return line;
     pollfd wanted{output_, POLLIN, 0};
-    if (poll(&wanted, 1, 0) <= 0) return std::nullopt;
-    char chunk[4096];
-    const ssize_t got = read(output_, chunk, sizeof chunk);
-    if (got <= 0) return std::nullopt;
-    buffered_.append(chunk, static_cast<size_t>(got));
+    if (poll(&wanted, 1, 0) <= 0 ||
+        !FillBuffer(std::chrono::steady_clock::now() + std::chrono::seconds(1))) {
+      return std::nullopt;
+    }
   }
 }
 

@@ -37,6 +37,7 @@ class ChildProcess {
   int Wait(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
   bool Running();
+  pid_t Pid() const { return pid_; }
 
  private:
   std::optional<std::string> TakeLine();  // a whole line from what has arrived

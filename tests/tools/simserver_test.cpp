@@ -90,21 +90,6 @@ TEST(Simserver, ValuesComeBackAsSetOrReplayedBetweenTheRecordedRowsOrFlown) {
   std::filesystem::remove(track);
 }
 
-TEST(Simserver, FaultsReachTheirCodesOnly) {
-  // With pitch 1 and bank 2: the outcomes for pitch, bank and the value-less code 5.
-  for (const auto& [faults, expected] : Cases{
-           {{"--answer", "-5"}, "0/0, 0/0, 0/0"},  // an atom that does not exist
-           {{"--answer-code", "all=9", "--answer-code", "79=12"}, "status 9, status 12, status 9"},
-           {{"--bad-hex", "77"}, "error, 2, status 1"},
-           {{"--short-text", "all", "--odd-text", "77"}, "1/17, 0/0, status 1"},
-           {{"--unreadable-atom", "79"}, "1, 0/0, status 1"},
-       }) {
-    std::vector<std::string> args = {"--set", "pitch=1,bank=2"};
-    args.insert(args.end(), faults.begin(), faults.end());
-    EXPECT_EQ(Outcomes(args, {kPitch, kBank, 5}), expected) << ::testing::PrintToString(faults);
-  }
-}
-
 // Line 1 is a header only when it names the columns; anything else there is a row like any other.
 TEST(ReplayTrack, TakesOnlyTheColumnNamesAsHeaderAndSaysWhatIsWrongWithTheRest) {
   const auto outcome = [](const std::string& text) -> std::string {

@@ -1,5 +1,5 @@
-// The virtual platform: its packet splitting and the platform's state on their own, and the
-// program as a separate process fed through the real serial port code, over its pseudo-terminal.
+// The virtual platform: its packet splitting on its own, and the program as a separate process fed
+// through the real serial port code, over its pseudo-terminal.
 
 #include <signal.h>
 #include <stdlib.h>
@@ -20,7 +20,6 @@
 #include "child_process.h"
 #include "packet_splitter.h"
 #include "platform/qt/qt_serial_port.h"
-#include "platform_state.h"
 #include "platform_window.h"
 
 namespace veltrano {
@@ -28,16 +27,6 @@ namespace {
 
 using namespace std::string_literals;
 using namespace std::chrono_literals;
-using virtual_platform::ActuatorPacket;
-using virtual_platform::PlatformState;
-
-const PlatformState::Clock::time_point kStart{1000s};
-
-// Both axes get the same cue, centre and level.
-ActuatorPacket Packet(std::uint8_t cue, std::uint8_t centre, std::uint8_t level,
-                      std::uint8_t vibration = 0) {
-  return {'X', cue, cue, vibration, centre, centre, level, level};
-}
 
 const std::string kPacket = "\x58\x80\x80\x00\x80\x80\x03\x03"s;
 const std::string kAllSyncPacket = "\x58\x58\x58\x58\x58\x58\x01\x05"s;
@@ -69,71 +58,6 @@ TEST(PacketSplitterTest, GivesThePacketsWholeOrByteByByte) {
       EXPECT_EQ(splitter.PendingBytes(), pending);
     }
   }
-}
-
-// The axes head for centre + cue - 128 within 0..255, starting from their centre, at the pace of
-// their level, and stop there.
-TEST(PlatformStateTest, AxesApproachTheCommandedPositionAtThePaceOfTheirLevel) {
-  // Level, centre, cue, seconds after the packet, position.
-  const std::tuple<int, int, int, double, double> cases[] = {
-      {1, 128, 200, 1.0, 160},    {3, 128, 200, 0.25, 160}, {5, 128, 200, 0.1, 179.2},
-      {5, 128, 200, 1.0, 200},    {3, 150, 200, 0.25, 182}, {2, 200, 250, 10.0, 255},
-      {4, 60, 0, 0.125, 60 - 32}, {4, 60, 0, 10.0, 0},
-  };
-  for (const auto& [level, centre, cue, seconds, position] : cases) {
-    SCOPED_TRACE(::testing::Message() << "level " << level << ", centre " << centre << ", cue "
-                                      << cue << ", " << seconds << " s");
-    PlatformState state;
-    state.Accept(Packet(cue, centre, level), kStart);
-    state.AdvanceTo(kStart + std::chrono::duration_cast<PlatformState::Clock::duration>(
-                                 std::chrono::duration<double>(seconds)));
-    EXPECT_DOUBLE_EQ(state.Pitch().Position(), position);
-    EXPECT_DOUBLE_EQ(state.Roll().Position(), position);
-  }
-}
-
-// A new command turns the axis round from where it has got to; time never runs backwards.
-TEST(PlatformStateTest, ANewCommandStartsFromWhereTheAxisIs) {
-  PlatformState state;
-  state.Accept(Packet(200, 128, 1), kStart);
-  state.Accept(Packet(100, 128, 1), kStart + 1s);  // at 160 by then
-  state.AdvanceTo(kStart + 1500ms);
-  state.AdvanceTo(kStart + 1200ms);
-  EXPECT_DOUBLE_EQ(state.Pitch().Position(), 144);
-  EXPECT_EQ(state.Pitch().Commanded(), 100);
-}
-
-TEST(PlatformStateTest, CountsTheLineAndFallsSilentHalfASecondAfterTheLastPacket) {
-  PlatformState state;
-  EXPECT_TRUE(state.Silent(kStart));
-  for (int i = 0; i < 30; ++i) state.Accept(Packet(128, 128, 3, 255), kStart + i * 50ms);
-  const auto last = kStart + 29 * 50ms;
-  EXPECT_EQ(state.PacketsInLastSecond(last), 20u);
-  EXPECT_EQ(state.LastInterval(), 50ms);
-  EXPECT_FALSE(state.Silent(last + 500ms));
-  EXPECT_NE(state.ShakeAt(last + 10ms).x, 0.0);
-  EXPECT_TRUE(state.Silent(last + 501ms));
-  EXPECT_EQ(state.ShakeAt(last + 501ms).x, 0.0);
-
-  // Ten seconds on, the chart keeps only the packets since then.
-  state.Accept(Packet(128, 128, 3), last + 10s);
-  EXPECT_EQ(state.History().size(), 2u);
-  EXPECT_EQ(state.LastInterval(), 10s);
-  EXPECT_EQ(state.TotalPackets(), 31u);
-}
-
-// Garbage and a false start on the line neither move the platform nor count as packets.
-TEST(PlatformStateTest, FollowsOnlyTheWholePacketsAfterGarbage) {
-  virtual_platform::PacketSplitter splitter;
-  PlatformState state;
-  for (const auto& packet : splitter.Feed("\x01\xFFX\xF0\x10\x00\x80\x80\x09\x09"s + kPacket)) {
-    state.Accept(packet, kStart);
-  }
-  state.SetDroppedBytes(splitter.DroppedBytes());
-  EXPECT_EQ(state.TotalPackets(), 1u);
-  EXPECT_EQ(state.DroppedBytes(), 10u);
-  EXPECT_EQ(state.Pitch().Commanded(), 128);
-  EXPECT_EQ(state.Roll().Commanded(), 128);
 }
 
 // Both output streams of a virtual platform printing what comes in on COM5, in the working

@@ -27,6 +27,7 @@ struct DesktopWindowServer::Client {
   UniqueFd socket;
   std::vector<std::uint8_t> input;   // received, not yet handled
   std::vector<std::uint8_t> output;  // answered, not yet sent
+  std::vector<Atom> unclaimed;       // atoms of its answers that it has not deleted yet
   bool hung = false;                 // the handler never returned for this client
   bool finished = false;             // closed by the client, broken, or told off
 };
@@ -87,6 +88,9 @@ void DesktopWindowServer::Run() {
         client.finished = true;
       }
     }
+    for (Client& client : clients) {
+      if (client.finished) DeleteUnclaimedAtoms(client);
+    }
     std::erase_if(clients, [](const Client& client) { return client.finished; });
   }
 }
@@ -134,6 +138,7 @@ bool DesktopWindowServer::HandleRequests(Client& client) {
         client.hung = true;
         break;
       }
+      if (const std::optional<Atom> atom = LiveAtomIn(*result)) client.unclaimed.push_back(*atom);
       const auto bytes = dw::EncodeResult(*result);
       client.output.assign(bytes.begin(), bytes.end());
     } else if (kind == dw::kGetAtomName || kind == dw::kDeleteAtom) {
@@ -146,6 +151,10 @@ bool DesktopWindowServer::HandleRequests(Client& client) {
         std::unique_lock lock(atomsMutex_);
         const Atom answer = atoms_.Delete(atom);
         lock.unlock();
+        if (const auto claimed = std::ranges::find(client.unclaimed, atom);
+            answer == 0 && claimed != client.unclaimed.end()) {
+          client.unclaimed.erase(claimed);
+        }
         const auto bytes = dw::EncodeAtomAnswer(answer);
         client.output.assign(bytes.begin(), bytes.end());
       }
@@ -162,6 +171,20 @@ bool DesktopWindowServer::HandleRequests(Client& client) {
                        client.input.begin() + static_cast<std::ptrdiff_t>(used));
   }
   return healthy;
+}
+
+std::optional<Atom> DesktopWindowServer::LiveAtomIn(std::int64_t result) const {
+  // An atom travels as its 16 bits read as a signed number: 0xC000..0xFFFF as -16384..-1.
+  if (result < -0x4000 || result >= 0) return std::nullopt;
+  const auto atom = static_cast<Atom>(result & 0xFFFF);
+  std::lock_guard lock(atomsMutex_);
+  return atoms_.Contains(atom) ? std::optional(atom) : std::nullopt;
+}
+
+void DesktopWindowServer::DeleteUnclaimedAtoms(Client& client) {
+  std::lock_guard lock(atomsMutex_);
+  for (const Atom atom : client.unclaimed) atoms_.Delete(atom);
+  client.unclaimed.clear();
 }
 
 void DesktopWindowServer::AnswerAtomName(Client& client, Atom atom) {

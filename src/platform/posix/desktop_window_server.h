@@ -18,7 +18,10 @@ namespace veltrano {
 
 // Owns a window class and serves its messages and the global atoms to any number of clients at
 // once (the wire format is in desktop_window_protocol.h). The window is there from construction
-// on; Run serves until Stop. Atoms that clients never delete stay in the table and are counted.
+// on; Run serves until Stop. An atom that an answer hands to a client belongs to that client until
+// it deletes it: a client that goes without doing so (it gave up waiting for the answer, or died)
+// can never name it again, so the server deletes it then. Other atoms that nobody deletes stay in
+// the table and are counted.
 class DesktopWindowServer {
  public:
   // The window procedure: the result of one message. No value means that the procedure never
@@ -63,6 +66,9 @@ class DesktopWindowServer {
   bool HandleRequests(Client& client);
   bool Flush(Client& client);
   void AnswerAtomName(Client& client, Atom atom);
+  // The atom that an answer names, when it is one that exists.
+  std::optional<Atom> LiveAtomIn(std::int64_t result) const;
+  void DeleteUnclaimedAtoms(Client& client);
 
   std::string className_;
   Handler handler_;
