@@ -11,6 +11,7 @@
 
 #include "tests/cueing/fake_clock.h"
 #include "tests/link/link_fakes.h"
+#include "tests/support/recording_serial_port.h"
 
 namespace veltrano {
 namespace {
@@ -27,20 +28,6 @@ struct FakeCheckBox final : CheckBox {
 
   int value = 0;
   mutable int reads = 0;
-};
-
-// An open port that records what is written.
-struct FakeSerialPort final : SerialPort {
-  void SetCommPort(std::int16_t) override {}
-  std::int16_t CommPort() const override { return 1; }
-  void SetSettings(std::string_view) override {}
-  std::string Settings() const override { return "19200,N,8,1"; }
-  void SetPortOpen(bool) override {}
-  bool PortOpen() const override { return true; }
-  void Output(std::string_view bytes) override { writes.emplace_back(bytes); }
-  void OnFailure(std::function<void()>) override {}
-
-  std::vector<std::string> writes;
 };
 
 TEST(BuildPacketTest, LaysOutSyncCuesAndSettings) {
@@ -82,7 +69,7 @@ struct RunTickTest : ::testing::Test {
   VariableReaders readers{link, boxes};
   FakeCheckBox pitching, rolling, acceleration, slip, vibration;
   testing::FakeClock clock;
-  FakeSerialPort port;
+  testing::RecordingSerialPort port;
 };
 
 TEST_F(RunTickTest, ReadsInOrderAndSkipsPartnersOfBoxesThatAreOn) {

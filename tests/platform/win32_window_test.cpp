@@ -24,26 +24,13 @@
 #include "platform/win32/win32_serial_port.h"
 #include "platform/win32/win32_toolkit.h"
 #include "platform/win32/win32_window.h"
+#include "tests/support/recording_serial_port.h"
 
 namespace veltrano {
 namespace {
 
 using namespace std::chrono_literals;
 using namespace std::string_literals;
-
-// An open port that keeps what is written.
-class RecordingPort final : public SerialPort {
- public:
-  void SetCommPort(std::int16_t) override {}
-  std::int16_t CommPort() const override { return 1; }
-  void SetSettings(std::string_view) override {}
-  std::string Settings() const override { return "19200,N,8,1"; }
-  void SetPortOpen(bool) override {}
-  bool PortOpen() const override { return true; }
-  void Output(std::string_view bytes) override { writes.emplace_back(bytes); }
-  void OnFailure(std::function<void()>) override {}
-  std::vector<std::string> writes;
-};
 
 // Closes every message box as it opens and keeps "title: text" of each.
 class BoxRecorder {
@@ -80,7 +67,7 @@ class Win32WindowTest : public ::testing::Test {
  protected:
   Win32WindowTest() {
     std::filesystem::current_path(directory_);
-    auto port = std::make_unique<RecordingPort>();
+    auto port = std::make_unique<testing::RecordingSerialPort>();
     port_ = port.get();
     form_ = std::make_unique<Form1>(toolkit_, std::move(port), link_, clock_);
     form_->Show();
@@ -147,7 +134,7 @@ class Win32WindowTest : public ::testing::Test {
   Win32Toolkit toolkit_;
   Win32LinkTransport link_{50ms};
   SystemClock clock_;
-  RecordingPort* port_ = nullptr;
+  testing::RecordingSerialPort* port_ = nullptr;
   std::unique_ptr<Form1> form_;
 };
 
