@@ -145,8 +145,20 @@ bool ReplaceWithNewFile(const std::filesystem::path& target, const std::string& 
   return false;
 }
 
+// Whether this user may write the file that is there, as the system decides it for them (the
+// permission bits and the owner, a read-only mount, an administrator's privileges), found by
+// opening it for writing at its end, which changes nothing in it. A renamed new file would take
+// the place of a file that the user may not write, so the check comes first. A file that is not
+// there, or is no plain file, is left to the save itself.
+bool MayBeWritten(const std::filesystem::path& file) {
+  std::error_code ignored;
+  if (!std::filesystem::is_regular_file(file, ignored)) return true;
+  return std::ofstream(file, std::ios::binary | std::ios::app).is_open();
+}
+
 void ReplaceFile(const std::filesystem::path& file, const std::string& content) {
   const std::filesystem::path target = LinkTarget(file);
+  if (!MayBeWritten(target)) throw Error("settings file may not be written");
   if (ReplaceWithNewFile(target, content)) return;
   // A folder that takes no new file can still hold a file that may be rewritten.
   std::ofstream out(target, std::ios::binary | std::ios::trunc);

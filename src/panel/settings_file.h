@@ -23,8 +23,9 @@ void LoadSettings(PanelState& state, PanelControls& controls,
 // Writes the file from the controls and `state.comPort`, and fixes the centres and the selected
 // levels in `state`. The file is replaced by a complete new one written beside it, keeping its
 // permission bits; a symbolic link stays and the file it leads to is replaced. Where no new file
-// can take its place (a folder that takes no new files), the file is rewritten in place. A failure
-// raises Error and leaves `state` as it was.
+// can take its place (a folder that takes no new files), the file is rewritten in place. A file
+// that this user may not write (read-only for them) is left as it is, and the save fails. A
+// failure raises Error and leaves `state` as it was.
 void SaveSettings(PanelState& state, PanelControls& controls,
                   const std::filesystem::path& file = kSettingsFileName);
 

@@ -1,12 +1,16 @@
 #include "panel/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QRadioButton>
 
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -15,6 +19,7 @@
 #include <vector>
 
 #include "panel_support.h"
+#include "platform/error.h"
 
 namespace veltrano::testing {
 namespace {
@@ -100,54 +105,137 @@ INSTANTIATE_TEST_SUITE_P(Files, LoadSettingsTest, ::testing::ValuesIn(kLoadCases
 
 // Saving -------------------------------------------------------------------------------------
 
+const std::string kOld = "1\r\n";
+const std::string kSaved = "1\r\n1\r\n0\r\n0\r\n1\r\n 1 \r\n 245 \r\n 128 \r\n 3 \r\n 3 \r\n";
+
+ino_t Inode(const std::filesystem::path& file) {
+  struct stat status {};
+  return lstat(file.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+// The plain files in the folder, by their inode numbers.
+std::map<std::string, ino_t> Inodes() {
+  std::map<std::string, ino_t> inodes;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(".")) {
+    if (entry.is_regular_file() && !entry.is_symlink()) {
+      inodes[entry.path().lexically_relative(".").string()] = Inode(entry.path());
+    }
+  }
+  return inodes;
+}
+
 // What the folder holds, sorted: links with their targets, folders with a slash, files with
-// their permission bits and whether they hold the new settings.
-std::string Listing(const std::string& saved) {
+// their permission bits, whether they hold the new settings or the old, and whether a file that
+// was there before is still the same file or a new one in its place.
+std::string Listing(const std::map<std::string, ino_t>& before) {
   std::set<std::string> entries;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(".")) {
     const std::string name = entry.path().lexically_relative(".").string();
-    char bits[8];
-    std::snprintf(bits, sizeof bits, " %03o", static_cast<unsigned>(entry.status().permissions()));
-    entries.insert(entry.is_symlink() ? name + " -> " + read_symlink(entry.path()).string()
-                   : entry.is_directory()
-                       ? name + "/"
-                       : name + bits + (ReadFile(name) == saved ? " new" : " old"));
+    if (entry.is_symlink()) {
+      entries.insert(name + " -> " + read_symlink(entry.path()).string());
+    } else if (entry.is_directory()) {
+      entries.insert(name + "/");
+    } else {
+      char bits[8];
+      std::snprintf(bits, sizeof bits, " %03o",
+                    static_cast<unsigned>(entry.status().permissions()));
+      const std::string content = ReadFile(name);
+      const auto old = before.find(name);
+      entries.insert(name + bits +
+                     (content == kSaved ? " new"
+                      : content == kOld ? " old"
+                                        : " other") +
+                     (old == before.end()          ? ""
+                      : old->second == Inode(name) ? " same file"
+                                                   : " replaced"));
+    }
   }
   std::string listing;
   for (const std::string& entry : entries) listing += ", " + entry;
   return listing;
 }
 
-void WriteOld(const std::filesystem::path& file) {
-  WriteFile(file, "1\r\n");
-  std::filesystem::permissions(file, std::filesystem::perms(0640));
+void WriteOld(const std::filesystem::path& file, int bits = 0640) {
+  WriteFile(file, kOld);
+  std::filesystem::permissions(file, std::filesystem::perms(bits));
 }
 
-TEST(SaveSettings, ReplacesTheFileItselfKeepingItsBitsOrRewritesItWhereNoNewFileCanBeMade) {
-  const std::pair<std::function<void()>, std::string> cases[] = {
-      {[] { WriteOld(kSettingsFileName); }, "saved, SETUPSIM.CAP 640 new"},
-      {[] {
+// The file-system identity of an unprivileged user for the calling thread, in a folder that
+// this user owns: its permission checks are then those of that user, with none of the
+// administrator's privileges.
+class AsUnprivilegedUser {
+ public:
+  static constexpr uid_t kNobody = 65534;
+
+  explicit AsUnprivilegedUser(const std::filesystem::path& folder)
+      : taken_(chown(folder.c_str(), kNobody, kNobody) == 0 && Become(kNobody)) {}
+  ~AsUnprivilegedUser() {
+    if (taken_) Become(0);
+  }
+  bool taken() const { return taken_; }
+
+ private:
+  static bool Become(uid_t id) {
+    setfsgid(id);
+    setfsuid(id);
+    // Either call gives the previous identity and sets no error: ask again to know.
+    return setfsuid(static_cast<uid_t>(-1)) == static_cast<int>(id) &&
+           setfsgid(static_cast<gid_t>(-1)) == static_cast<int>(id);
+  }
+  bool taken_;
+};
+
+TEST(SaveSettings, ReplacesTheFileKeepingItsBitsRewritesItWhereNoNewFileCanBeMadeOrLeavesItAlone) {
+  // Rows for an unprivileged user (the suite's own one where it is not root); root may write any
+  // file, so the last row needs root.
+  struct Case {
+    bool asRoot;
+    std::function<void()> arrange;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {false, [] { WriteOld(kSettingsFileName); }, "saved, SETUPSIM.CAP 640 new replaced"},
+      {false,
+       [] {
          std::filesystem::create_directory("store");
          WriteOld("store/settings");
          std::filesystem::create_symlink("store/settings", kSettingsFileName);
        },
-       "saved, SETUPSIM.CAP -> store/settings, store/, store/settings 640 new"},
+       "saved, SETUPSIM.CAP -> store/settings, store/, store/settings 640 new replaced"},
       // The new file cannot be made beside the old one; it is rewritten instead.
-      {[] {
+      {false,
+       [] {
          WriteOld(kSettingsFileName);
          std::filesystem::create_directories("SETUPSIM.CAP.new/taken");
        },
-       "saved, SETUPSIM.CAP 640 new, SETUPSIM.CAP.new/, SETUPSIM.CAP.new/taken/"},
+       "saved, SETUPSIM.CAP 640 new same file, SETUPSIM.CAP.new/, SETUPSIM.CAP.new/taken/"},
+      // A read-only file in the user's own folder, which a rename could replace.
+      {false, [] { WriteOld(kSettingsFileName, 0444); }, "refused, SETUPSIM.CAP 444 old same file"},
+      {true, [] { WriteOld(kSettingsFileName, 0444); }, "saved, SETUPSIM.CAP 444 new replaced"},
   };
-  for (const auto& [arrange, expected] : cases) {
+  const bool root = geteuid() == 0;
+  for (const Case& c : cases) {
+    if (c.asRoot && !root) continue;
     ScratchDirectory directory;
-    arrange();
     OpenWindow window;
     window.form().controls().vScroll1.SetValue(10);
-    SaveSettings(window.state(), window.form().controls());
-    EXPECT_EQ("saved" + Listing("1\r\n1\r\n0\r\n0\r\n1\r\n 1 \r\n 245 \r\n 128 \r\n 3 \r\n 3 \r\n"),
-              expected);
+    std::optional<AsUnprivilegedUser> user;
+    if (root && !c.asRoot && !user.emplace(directory.path()).taken()) {
+      GTEST_SKIP() << "the file-system identity of uid " << AsUnprivilegedUser::kNobody
+                   << " cannot be taken here (no CAP_SETUID or CAP_CHOWN, or no such uid in "
+                      "this user namespace), so no save runs as an unprivileged user";
+    }
+    c.arrange();
+    const auto before = Inodes();
+    std::string outcome = "saved";
+    try {
+      SaveSettings(window.state(), window.form().controls());
+    } catch (const Error&) {
+      outcome = "refused";
+    }
+    EXPECT_EQ(outcome + Listing(before), c.expected);
   }
+  if (!root) GTEST_SKIP() << "not root: the save of a read-only file by root is not checked";
 }
 
 }  // namespace

@@ -149,41 +149,74 @@ std::ptrdiff_t Count(const std::string& text, const std::string& part) {
   return std::distance(std::sregex_iterator(text.begin(), text.end(), pattern), {});
 }
 
-TEST(SimserverLive, FlightGearLinesAreServedConvertedRecordedAndBadOnesCountedAndDropped) {
-  const std::string track = ::testing::TempDir() + "record-" + std::to_string(getpid()) + ".csv";
-  std::vector<std::string> served;  // one value per request, codes in turn
+TEST(SimserverLive, FlightGearLinesAreServedConvertedAndBadOnesCountedAndDropped) {
+  testing::SimserverProcess server({"--flightgear", "127.0.0.1:0", "--verbose"});
+  const std::string origin = server.ReadLine();  // "... listening for FlightGear on A:PORT"
+  const simserver::UdpEndpoint to{
+      0x7F000001, static_cast<std::uint16_t>(std::stoi(origin.substr(origin.rfind(':') + 1)))};
+  simserver::UdpSocket flightgear(simserver::UdpEndpoint{});
+  for (const char* bad :
+       {"1,2,3,4\n", "1,2,x,4,5\n", "inf,0,0,0,0\n", "", "1,2,3,4,5,6\n", "7,7,7,7,7,7\n"}) {
+    flightgear.SendTo(to, bad);
+  }
+  testing::DesktopLink link;
+  LinkClient client(link);
+  std::vector<std::string> served;
+  EXPECT_TRUE(Eventually([&] {
+    flightgear.SendTo(to, "5,-20.5,1,2500.0,90.25\n");  // slip 1 is half the ball: 4500
+    return Served(client, served) == "5, 339.5, 4500, 2500, 90.25";
+  }));
+  const std::string said = server.ExpectCleanEnd();
+  EXPECT_EQ(Count(said, "dropped a malformed datagram"), 5);  // the first five are shown
+  EXPECT_EQ(Count(said, ", 6 malformed and dropped"), 1) << said;
+}
+
+// The whole rows of a recording, without its header.
+std::vector<std::string> RecordedRows(const std::string& path) {
+  std::ifstream file(path);
+  const std::string text{std::istreambuf_iterator<char>(file), {}};
+  std::vector<std::string> rows;
+  for (std::size_t at = text.find('\n') + 1, end; (end = text.find('\n', at)) != text.npos;
+       at = end + 1) {
+    rows.push_back(text.substr(at, end - at));
+  }
+  return rows;
+}
+
+TEST(SimserverLive, RecordsTheSimulatorsFlightWithNoClientAskingInAFileThatReplays) {
+  const std::string name = ::testing::TempDir() + "record-" + std::to_string(getpid());
+  const std::string track = name + ".csv", held = name + "-held.csv";
+  const std::string flown = ",2,15,-900,2000,80";
+  testing::FakeXPlane xplane;
+  xplane.Fly({2, 15, -1, 2000, 80});
+  std::string said;
   {
     testing::SimserverProcess server(
-        {"--flightgear", "127.0.0.1:0", "--verbose", "--record", track});
-    const std::string origin = server.ReadLine();  // "... listening for FlightGear on A:PORT"
-    const simserver::UdpEndpoint to{
-        0x7F000001, static_cast<std::uint16_t>(std::stoi(origin.substr(origin.rfind(':') + 1)))};
-    simserver::UdpSocket flightgear(simserver::UdpEndpoint{});
-    for (const char* bad :
-         {"1,2,3,4\n", "1,2,x,4,5\n", "inf,0,0,0,0\n", "", "1,2,3,4,5,6\n", "7,7,7,7,7,7\n"}) {
-      flightgear.SendTo(to, bad);
-    }
-    testing::DesktopLink link;
-    LinkClient client(link);
+        {"--xplane", "127.0.0.1:" + std::to_string(xplane.Port()), "--record", track});
+    // Once eased to the flight, two rows in a row hold it.
     EXPECT_TRUE(Eventually([&] {
-      flightgear.SendTo(to, "5,-20.5,1,2500.0,90.25\n");  // slip 1 is half the ball: 4500
-      return Served(client, served) == "5, 339.5, 4500, 2500, 90.25";
+      const auto rows = RecordedRows(track);
+      return rows.size() >= 2 && rows.back().ends_with(flown) && rows.end()[-2].ends_with(flown);
     }));
-    const std::string said = server.ExpectCleanEnd();
-    EXPECT_EQ(Count(said, "dropped a malformed datagram"), 5);  // the first five are shown
-    EXPECT_EQ(Count(said, ", 6 malformed and dropped"), 1) << said;
+    said = server.ExpectCleanEnd();
   }
-  // The recording, replayed at the moment of a request, serves what that request got.
-  std::ifstream file(track);
-  std::vector<std::string> times;
-  for (std::string row; std::getline(file, row);) times.push_back(row.substr(0, row.find(',')));
-  ASSERT_EQ(times.size(), served.size() + 1);  // a header and a row per request
-  for (const std::size_t request :
-       {std::size_t{0}, std::size_t{7}, served.size() / 2, served.size() - 3}) {
-    EXPECT_EQ(Outcomes({"--replay", track, "--at", times[request + 1]}, {kCodes[request % 5]}),
-              served[request]);
-  }
+  const auto rows = RecordedRows(track);
+  ASSERT_GE(rows.size(), 2u);
+  EXPECT_THAT(said, ::testing::HasSubstr("simserver: " + std::to_string(rows.size()) +
+                                         " rows recorded in " + track));
+  // Never more than 20 rows a second: row i comes at least i intervals after the first.
+  for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_GE(std::stod(rows[i]), 0.05 * i - 1e-6);
+  // It replays. Replayed held at the flown moment (the last row's time starts the replay over)
+  // and recorded again meanwhile, a held flight gives rows of that moment alone.
+  const std::string moment = rows.end()[-2].substr(0, rows.end()[-2].find(','));
+  EXPECT_EQ(Outcomes({"--replay", track, "--at", moment, "--record", held},
+                     {kPitch, kBank, kSlip, kRpm, kSpeed}),
+            "2, 15, -900, 2000, 80");
+  const auto heldRows = RecordedRows(held);
+  EXPECT_FALSE(heldRows.empty());
+  for (const std::string& row : heldRows) EXPECT_TRUE(row.ends_with(flown)) << row;
   unlink(track.c_str());
+  unlink(held.c_str());
 }
 
 TEST(SimserverLive, XPlaneIsSubscribedAgainAfterARestartAndTheValuesEaseToParkedMeanwhile) {

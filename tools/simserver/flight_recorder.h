@@ -1,30 +1,59 @@
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <fstream>
-#include <optional>
+#include <functional>
+#include <mutex>
+#include <stop_token>
 #include <string>
+#include <thread>
 
 #include "flight_source.h"
 
 namespace veltrano::simserver {
 
-// Serves another flight source and writes every moment it serves as a row of a recording that
-// ReplayTrack plays back: time_s,pitch,bank,slip,rpm,speed, the time counted from the first
-// moment served, each number in the shortest form that reads back exactly. Moments that do not
-// come later than the last row (a held flight) add no row. Each row is flushed at once, so a
-// recording survives simserver being killed.
-class FlightRecorder final : public FlightSource {
+// Records the flight that simserver serves, 20 rows a second on a thread of its own, whether or
+// not any client asks: rows of time_s,pitch,bank,slip,rpm,speed that ReplayTrack plays back, the
+// time counted from the first row, each number in the shortest form that reads back exactly.
+// A late row is written at once and the rows it was late for are left out, so the recording
+// never holds more than 20 rows a second. Each row is flushed at once, so a recording survives
+// simserver being killed.
+class FlightRecorder {
  public:
-  // Raises Error when the file cannot be written.
-  FlightRecorder(const FlightSource& flight, const std::string& path);
+  static constexpr std::chrono::milliseconds kRowInterval{50};
 
-  FlightValues At(double seconds) const override;
+  // `flightSeconds` gives the moment of `flight` that is served at the time it is called. Writes
+  // the header; raises Error when the file cannot be written.
+  FlightRecorder(const FlightSource& flight, std::function<double()> flightSeconds,
+                 const std::string& path);
+  ~FlightRecorder() { Stop(); }
+  FlightRecorder(const FlightRecorder&) = delete;
+  FlightRecorder& operator=(const FlightRecorder&) = delete;
+
+  // Writes the first row at once, and then a row every interval until Stop.
+  void Start();
+  // Stops recording; does nothing when not recording.
+  void Stop();
+
+  // Rows written whole so far; with WriteFailed, the file took no more after these.
+  std::uint64_t Rows() const;
+  bool WriteFailed() const;
 
  private:
+  void Record(std::stop_token stop);
+  bool WriteRow(double time);
+
   const FlightSource& flight_;
-  mutable std::ofstream file_;
-  mutable std::optional<double> firstServed_;
-  mutable double lastRow_ = -1.0;
+  const std::function<double()> flightSeconds_;
+  std::ofstream file_;  // written by the recording thread alone while it runs
+
+  mutable std::mutex mutex_;
+  std::condition_variable_any wake_;
+  std::uint64_t rows_ = 0;
+  bool writeFailed_ = false;
+  std::jthread recorder_;
 };
 
 }  // namespace veltrano::simserver

@@ -1,5 +1,7 @@
 // The data-server emulator: serves the five flight variables to the control program on Linux.
 
+#include <chrono>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -46,6 +48,17 @@ std::unique_ptr<FlightSource> MakeFlight(const SimOptions& options) {
   return std::make_unique<ScriptedFlight>();
 }
 
+// The moment of a canned flight that is served at each call, counted as the data server counts
+// it from simserver's start on, or held where --at holds it. A live flight is at its present
+// whatever is asked.
+std::function<double()> FlightClock(const SimOptions& options,
+                                    std::chrono::steady_clock::time_point start) {
+  return [frozenAt = options.frozenAt, startAt = options.startAt, start] {
+    return frozenAt.value_or(
+        startAt + std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  };
+}
+
 // What simserver tells at start about where its values come from.
 std::string Origin(const SimOptions& options, const LiveFlight& live) {
   if (options.live->simulator == Simulator::kFlightGear) {
@@ -64,6 +77,7 @@ int Main(const std::vector<std::string>& args) {
   SimOptions options;
   std::unique_ptr<LiveFlight> live;      // a running simulator's flight, or
   std::unique_ptr<FlightSource> canned;  // a flight that simserver has in hand
+  const FlightSource* served = nullptr;  // one of the two
   std::unique_ptr<FlightRecorder> recorder;
   try {
     options = ParseOptions(args);
@@ -76,9 +90,11 @@ int Main(const std::vector<std::string>& args) {
     } else {
       canned = MakeFlight(options);
     }
+    served = live ? static_cast<const FlightSource*>(live.get()) : canned.get();
     if (!options.recordPath.empty()) {
       try {
-        recorder = std::make_unique<FlightRecorder>(live ? *live : *canned, options.recordPath);
+        recorder = std::make_unique<FlightRecorder>(
+            *served, FlightClock(options, std::chrono::steady_clock::now()), options.recordPath);
       } catch (const Error& error) {
         throw UsageError(std::string("--record: ") + error.what());
       }
@@ -92,10 +108,7 @@ int Main(const std::vector<std::string>& args) {
   }
 
   try {
-    const FlightSource& served = recorder ? *recorder
-                                 : live   ? static_cast<const FlightSource&>(*live)
-                                          : *canned;
-    DataServer server(options, served, std::cout);
+    DataServer server(options, *served, std::cout);
     {
       SignalStopper stopper([&server] { server.Stop(); });
       std::cout << "simserver ready: " << kServerWindowClass << std::endl;
@@ -103,7 +116,14 @@ int Main(const std::vector<std::string>& args) {
         std::cout << Origin(options, *live) << std::endl;
         live->Start();
       }
+      if (recorder) recorder->Start();
       server.Run();
+    }
+    if (recorder) {
+      recorder->Stop();
+      std::cout << "simserver: " << recorder->Rows() << " rows recorded in " << options.recordPath
+                << (recorder->WriteFailed() ? ", which then could not be written" : "")
+                << std::endl;
     }
     if (live) live->Stop();
     std::cout << "simserver stopped: " << server.LiveAtoms() << " atoms left" << std::endl;

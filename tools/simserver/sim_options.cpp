@@ -195,7 +195,8 @@ void Describe(CLI::App& app, Given& given, SimOptions& options) {
                  "(FlightGear: 2, X-Plane: 10 degrees); negative turns the sign round")
       ->type_name("S");
   app.add_option("--record", options.recordPath,
-                 "write every moment served, time from the first, in --replay's format")
+                 "write the flight served, 20 rows a second from the start, in\n"
+                 "--replay's format")
       ->type_name("FILE.csv");
   app.add_option("--from", given.from, "start the flight (scripted or replayed) that far in")
       ->type_name("SECONDS");
