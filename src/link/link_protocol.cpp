@@ -85,20 +85,27 @@ std::int16_t LinkClient::LinkRequest(std::int32_t variableCode, std::string_view
                                      LinkValue& value, std::string& replyText,
                                      std::int32_t& replyHeader) {
   ReplyBuffer reply{};
+  lastDelivery_ = Delivery::kNoWindow;
   if (!LinkConnect()) return kNoServerStatus;
 
-  const std::int64_t answer = transport_.SendMessageA(linkWindow_, linkMessage_, 1, variableCode);
+  const MessageResult sent = transport_.SendMessageA(linkWindow_, linkMessage_, 1, variableCode);
+  lastDelivery_ = sent.delivery;
+  if (sent.delivery == Delivery::kNoWindow) {
+    // Look for the window again next time, so that a restarted server is found.
+    linkWindow_ = 0;
+    return kNoServerStatus;
+  }
+  if (sent.delivery == Delivery::kNoAnswerInTime) return kNoServerStatus;
+
+  // A window procedure answers with 32 bits; a 64-bit desktop may widen them with zeros, so the
+  // upper half says nothing.
+  const auto answer = static_cast<std::int32_t>(sent.result);
   if (answer < std::numeric_limits<std::int16_t>::min() ||
       answer > std::numeric_limits<std::int16_t>::max()) {
     throw Error("Overflow");
   }
   const auto status = static_cast<std::int16_t>(answer);
-  if (status == 0) {
-    // No answer also means a server that has gone away: look for its window again next time, so
-    // that a restarted server is found.
-    linkWindow_ = 0;
-    return kNoServerStatus;
-  }
+  if (status == 0) return kNoServerStatus;  // a server that has nothing for this code
   if (status > 0) return status;
 
   const auto atom = static_cast<Atom>(status);

@@ -14,7 +14,7 @@ namespace veltrano {
 // What one request hands back: nothing, a 64-bit float or a signed 32-bit integer.
 using LinkValue = std::variant<std::monostate, double, std::int32_t>;
 
-// The status of a request that found no server or got no answer (in time).
+// The status of a request that found no server, got no answer in time, or got the answer 0.
 inline constexpr std::int16_t kNoServerStatus = 1;
 
 // A request's reply buffer: 255 bytes, numbered 1 to 255 (byte k is at index k - 1).
@@ -33,13 +33,16 @@ class LinkClient {
   // True when the server's window and the message id are both known; looks them up otherwise.
   bool LinkConnect();
 
-  // Whether the server's window is known: false after a request that found no server or got no
-  // answer, until a later request finds it again.
-  bool ServerInReach() const { return linkWindow_ != 0; }
+  // What became of the last request's message: whether the server answered (whatever it
+  // answered), was not there, or did not answer in time. A request without a message, for want of
+  // a server, counts as kNoWindow.
+  Delivery LastDelivery() const { return lastDelivery_; }
 
-  // Asks the server for one variable. Gives 0 for a decoded reply, 1 when there is no server or
-  // no answer, or the server's own positive answer. Raises Error for an answer outside 16 bits
-  // ("Overflow") and for a reply text that does not decode; catches nothing.
+  // Asks the server for one variable. Gives 0 for a decoded reply, 1 when there is no server, no
+  // answer in time or the answer 0, or the server's own positive answer. The answer is the low
+  // 32 bits of the message's result read as a signed number. Raises Error for an answer outside
+  // 16 bits ("Overflow") and for a reply text that does not decode; catches nothing. Only a
+  // window that has gone is looked for again, by the next request.
   std::int16_t LinkRequest(std::int32_t variableCode, std::string_view valueType, LinkValue& value,
                            std::string& replyText, std::int32_t& replyHeader);
 
@@ -47,6 +50,7 @@ class LinkClient {
   LinkTransport& transport_;
   WindowHandle linkWindow_ = 0;
   std::uint32_t linkMessage_ = 0;
+  Delivery lastDelivery_ = Delivery::kNoWindow;
 };
 
 }  // namespace veltrano

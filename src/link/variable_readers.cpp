@@ -23,44 +23,31 @@ double AsDouble(const LinkValue& value) {
 
 VariableReaders::VariableReaders(LinkClient& link, MsgBox& boxes) : link_(link), boxes_(boxes) {}
 
-void VariableReaders::BeginTick() { serverOutOfReach_ = false; }
+void VariableReaders::BeginTick() { tick_ = Delivery::kAnswered; }
 
-bool VariableReaders::ReadPitch(double& field) {
-  return Read(77, "Errore in routine BECCHEGGIO!", field);
-}
+bool VariableReaders::ReadPitch(double& field) { return Read(pitch_, field); }
+bool VariableReaders::ReadRoll(double& field) { return Read(roll_, field); }
+bool VariableReaders::ReadSlip(double& field) { return Read(slip_, field); }
+bool VariableReaders::ReadRpm(double& field) { return Read(rpm_, field); }
+bool VariableReaders::ReadSpeed(double& field) { return Read(speed_, field); }
 
-bool VariableReaders::ReadRoll(double& field) {
-  return Read(79, "Errore in routine ROLLIO!", field);
-}
-
-bool VariableReaders::ReadSlip(double& field) {
-  return Read(70, "Errore in routine SBANDOMETRO!", field);
-}
-
-bool VariableReaders::ReadRpm(double& field) { return Read(135, "Errore in routine RPM!", field); }
-
-bool VariableReaders::ReadSpeed(double& field) {
-  return Read(61, "Errore in routine SPEED!", field);
-}
-
-bool VariableReaders::Read(std::int32_t variableCode, std::string_view messageText, double& field) {
-  if (serverOutOfReach_) {
-    field = 0.0;
-    return false;
-  }
+bool VariableReaders::Read(Variable& variable, double& field) {
   // The tick must go on after a failed read, so the failure ends here, shown to the person.
   try {
     LinkValue value;
-    std::string replyText;
-    std::int32_t replyHeader = 0;
-    const std::int16_t status =
-        link_.LinkRequest(variableCode, kFloatType, value, replyText, replyHeader);
-    // A status of the server's own (a positive answer) still means a server that answers.
-    serverOutOfReach_ = !link_.ServerInReach();
-    field = AsDouble(value);
-    return status == 0;
+    std::int16_t status = kNoServerStatus;
+    if (tick_ == Delivery::kAnswered) {
+      std::string replyText;
+      std::int32_t replyHeader = 0;
+      status = link_.LinkRequest(variable.code, kFloatType, value, replyText, replyHeader);
+      tick_ = link_.LastDelivery();
+    }
+    // A late answer is no reading: the one before it stands until the server has caught up.
+    if (tick_ != Delivery::kNoAnswerInTime) variable.reading = AsDouble(value);
+    field = variable.reading;
+    return tick_ == Delivery::kAnswered && status == 0;
   } catch (const std::exception& error) {
-    const std::string prompt = std::string(messageText) + "\r\r" + error.what();
+    const std::string prompt = std::string(variable.messageText) + "\r\r" + error.what();
     boxes_.Show(prompt, kCritical, kBoxTitle);
     return false;
   }

@@ -1,17 +1,25 @@
 #pragma once
 
+#include <cstdint>
+#include <string_view>
+
 #include "link/link_protocol.h"
 #include "platform/msg_box.h"
 
 namespace veltrano {
 
-// The five flight variables. Each reader makes one request and writes the value into the field it
-// is given (0.0 when the server gave none), and tells whether the value came from the server. A
-// request that fails is shown in a modal box titled "VELTRANO" and leaves the field as it was.
+// The five flight variables. Each reader makes one request, writes its reading into the field it
+// is given and tells whether the reading came from the server just now:
+// - the server's value, when it answered with one;
+// - 0.0 when there is no server, or it answered without a value (0 or a status of its own);
+// - the reading it had, when the server did not answer in time: a server that has fallen behind
+//   (busy between the frames of a game loop, or stalled) holds the platform where it was instead
+//   of dropping it towards level and back.
+// A request that fails is shown in a modal box titled "VELTRANO" and leaves the field as it was.
 //
-// The reads of one tick go together: once a read finds no server or gets no answer, the later
-// reads of that tick do not ask again and read as no server, so a server that does not answer
-// costs a tick one wait, not five.
+// The reads of one tick go together: once a read finds no server or gets no answer in time, the
+// later reads of that tick do not ask and read the same way, so such a server costs a tick one
+// wait at most, and a server that has fallen behind none.
 class VariableReaders {
  public:
   VariableReaders(LinkClient& link, MsgBox& boxes);
@@ -26,11 +34,22 @@ class VariableReaders {
   bool ReadSpeed(double& field);  // code 61, speed
 
  private:
-  bool Read(std::int32_t variableCode, std::string_view messageText, double& field);
+  struct Variable {
+    std::int32_t code;
+    std::string_view messageText;  // the first line of its box
+    double reading = 0.0;          // the latest, held while the server is behind
+  };
+
+  bool Read(Variable& variable, double& field);
 
   LinkClient& link_;
   MsgBox& boxes_;
-  bool serverOutOfReach_ = false;  // in this tick
+  Variable pitch_{77, "Errore in routine BECCHEGGIO!"};
+  Variable roll_{79, "Errore in routine ROLLIO!"};
+  Variable slip_{70, "Errore in routine SBANDOMETRO!"};
+  Variable rpm_{135, "Errore in routine RPM!"};
+  Variable speed_{61, "Errore in routine SPEED!"};
+  Delivery tick_ = Delivery::kAnswered;  // how the server took this tick's requests so far
 };
 
 }  // namespace veltrano

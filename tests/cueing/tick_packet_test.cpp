@@ -51,7 +51,7 @@ TEST(BuildPacketTest, LaysOutSyncCuesAndSettings) {
 // A tick against a scripted data server, with the real link and readers.
 struct RunTickTest : ::testing::Test {
   void Tick() {
-    // A variable missing from the flight gets no answer, as from a server that has gone or hangs.
+    // A variable missing from the flight gets 0, as from a server that has nothing for it.
     desktop.serve = [this](std::int32_t code) -> std::int64_t {
       if (statuses.contains(code)) return statuses[code];
       return flight.contains(code) ? desktop.NewAtom(testing::FloatReplyText(flight[code])) : 0;
@@ -80,26 +80,62 @@ TEST_F(RunTickTest, ReadsInOrderAndSkipsPartnersOfBoxesThatAreOn) {
   EXPECT_EQ(port.writes, std::vector<std::string>{std::string("\x58\x40\x8D\x29\0\0\0\0", 8)});
 }
 
-TEST_F(RunTickTest, AServerWithoutAnswerIsAskedOncePerTickAndItsZeroSpeedIsNoSample) {
-  flight.clear();
+TEST_F(RunTickTest, AServerGoneIsNotAskedAndItsZeroSpeedIsNoSample) {
+  desktop.serverWindow = 0;
   pitching.value = -1;  // only a value of 1 counts as on
   acceleration.value = 1;
   state = {.lastSpeedTime = 100, .lastSpeed = 120};
   Tick();
   Tick();  // the clock is not read: no sample is taken
-  EXPECT_EQ(desktop.requests, (std::vector<std::int64_t>{77, 77}));
+  EXPECT_TRUE(desktop.requests.empty());
   EXPECT_EQ(std::tuple(state.lastSpeedTime, state.lastSpeed), std::tuple(100, 120));
   EXPECT_EQ(port.writes.back(), std::string("\x58\x80\x80\0\0\0\0\0", 8)) << "a level platform";
 }
 
-// A server that answers with a status of its own is there: the tick goes on asking it.
-TEST_F(RunTickTest, AServersOwnStatusIsNoSampleYetTheOtherValuesAreAsked) {
-  acceleration.value = 1;
-  statuses[61] = 1;
-  state = {.lastSpeedTime = 100, .lastSpeed = 120};
+// A server that is there but has nothing for a code (0), or a status of its own: that value reads
+// 0.0, is no sample, and the other values are asked as usual.
+TEST_F(RunTickTest, AnAnswerOfZeroOrAStatusIsNoSampleYetTheOtherValuesAreAsked) {
+  for (const std::int64_t answer : {0, 1}) {
+    acceleration.value = rolling.value = 1;
+    statuses = {{61, answer}, {79, answer}};
+    state = {.lastSpeedTime = 100, .lastSpeed = 120};
+    desktop.requests.clear();
+    Tick();
+    EXPECT_EQ(desktop.requests, (std::vector<std::int64_t>{77, 61, 79, 70, 135}));
+    EXPECT_EQ(std::tuple(state.lastSpeedTime, state.lastSpeed), std::tuple(100, 120));
+    EXPECT_EQ(port.writes.back().substr(1, 2), "\x40\x7F") << "pitch 45, bank 0.0";
+  }
+}
+
+// A server that has fallen behind: the tick asks no further, the packet carries the readings held
+// from the last answers, and ACCELERATION takes no sample from a speed it did not get.
+TEST_F(RunTickTest, ALateAnswerHoldsTheReadingsAndIsNoSpeedSample) {
+  acceleration.value = rolling.value = vibration.value = 1;
+  state = {.lastSpeedTime = 9, .lastSpeed = 105};  // steady speed: no surge
+  clock.readings = {10, 10};
   Tick();
-  EXPECT_EQ(desktop.requests, (std::vector<std::int64_t>{77, 61, 79, 70, 135}));
-  EXPECT_EQ(std::tuple(state.lastSpeedTime, state.lastSpeed), std::tuple(100, 120));
+  const std::string served = port.writes.back();
+  EXPECT_EQ(served, std::string("\x58\x40\x8D\x29\0\0\0\0", 8));
+
+  desktop.requests.clear();
+  desktop.deliver = [](std::int32_t) { return Delivery::kNoAnswerInTime; };
+  flight = {{77, 0}, {61, 300}, {79, 90}, {70, 0}, {135, 0}};  // what it would have said
+  Tick();
+  EXPECT_EQ(desktop.requests, std::vector<std::int64_t>{77});
+  EXPECT_EQ(port.writes.back(), served);
+  EXPECT_EQ(std::tuple(state.lastSpeedTime, state.lastSpeed), std::tuple(10, 105));
+
+  // Behind from the bank on: pitch and speed are new, the rest is held.
+  desktop.requests.clear();
+  desktop.deliver = [](std::int32_t code) {
+    return code == 79 ? Delivery::kNoAnswerInTime : Delivery::kAnswered;
+  };
+  flight[61] = 105;
+  clock.readings = {11, 11};
+  Tick();
+  EXPECT_EQ(desktop.requests, (std::vector<std::int64_t>{77, 61, 79}));
+  EXPECT_EQ(port.writes.back(), std::string("\x58\x80\x8D\x29\0\0\0\0", 8));
+  EXPECT_TRUE(boxes.shown.empty());
 }
 
 }  // namespace

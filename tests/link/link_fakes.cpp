@@ -30,12 +30,15 @@ WindowHandle FakeLinkTransport::FindWindowA(std::string_view className) {
   return className == "FSCONNECT8" ? serverWindow : 0;
 }
 
-std::int64_t FakeLinkTransport::SendMessageA(WindowHandle window, std::uint32_t message,
-                                             std::uint64_t wParam, std::int64_t lParam) {
+MessageResult FakeLinkTransport::SendMessageA(WindowHandle window, std::uint32_t message,
+                                              std::uint64_t wParam, std::int64_t lParam) {
   requests.push_back(lParam);
-  // A vanished window, or a message the server does not understand, gets no answer.
-  if (window == 0 || window != serverWindow || message != messageId || wParam != 1) return 0;
-  return serve ? serve(static_cast<std::int32_t>(lParam)) : 0;
+  if (window == 0 || window != serverWindow) return {Delivery::kNoWindow};
+  const auto code = static_cast<std::int32_t>(lParam);
+  if (deliver && deliver(code) != Delivery::kAnswered) return {deliver(code)};
+  // A message the server does not understand gets 0.
+  if (message != messageId || wParam != 1 || !serve) return {Delivery::kAnswered, 0};
+  return {Delivery::kAnswered, serve(code)};
 }
 
 int FakeLinkTransport::GlobalGetAtomNameA(Atom atom, char* buffer, int size) {

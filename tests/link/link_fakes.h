@@ -26,6 +26,8 @@ class FakeLinkTransport final : public LinkTransport {
   WindowHandle serverWindow = 0x2A;
   // The server's answer to a well-formed request for a variable; unset, it answers 0.
   std::function<std::int64_t(std::int32_t variableCode)> serve;
+  // Whether it answers that request in time; unset, it always does.
+  std::function<Delivery(std::int32_t variableCode)> deliver;
 
   // Adds an atom (no name: one that cannot be read) and gives the answer that hands it over: its
   // number read as a signed 16-bit value.
@@ -33,8 +35,8 @@ class FakeLinkTransport final : public LinkTransport {
 
   std::uint32_t RegisterWindowMessageA(std::string_view name) override;
   WindowHandle FindWindowA(std::string_view className) override;
-  std::int64_t SendMessageA(WindowHandle window, std::uint32_t message, std::uint64_t wParam,
-                            std::int64_t lParam) override;
+  MessageResult SendMessageA(WindowHandle window, std::uint32_t message, std::uint64_t wParam,
+                             std::int64_t lParam) override;
   int GlobalGetAtomNameA(Atom atom, char* buffer, int size) override;
   Atom GlobalDeleteAtom(Atom atom) override;
 

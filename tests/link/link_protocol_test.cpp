@@ -57,25 +57,41 @@ TEST(HexToBytesTest, DecodesPairsUntilTheFirstBadOne) {
   }
 }
 
-TEST(LinkRequestTest, PlainAnswerIsTheStatusOrAnOverflowAndOnlyZeroForgetsTheWindow) {
-  // No status: the request raises "Overflow". 49153 is an atom's number sent unsigned; 2^32 - 1
-  // would pass a 32-bit truncation as -1.
-  const std::tuple<std::int64_t, std::optional<std::int16_t>> cases[] = {
-      {0, 1},      {1, 1},      {7, 7},       {32767, 32767},
-      {32768, {}}, {49153, {}}, {-32769, {}}, {4294967295LL, {}}};
-  for (const auto& [answer, status] : cases) {
+TEST(LinkRequestTest, AnswerIsTheLow32BitsAsStatusOrOverflowAndOnlyAGoneWindowIsSoughtAgain) {
+  constexpr std::int64_t kUpperHalf = 0x5A5A5A5A00000000;  // says nothing: a 32-bit procedure
+  // How the server takes the request, its answer, the status (none: "Overflow"), whether the
+  // window is looked for again by the next request.
+  const std::tuple<Delivery, std::int64_t, std::optional<std::int16_t>, bool> cases[] = {
+      {Delivery::kAnswered, 0, 1, false},  // nothing for this code, from a server that is there
+      {Delivery::kAnswered, 1, 1, false},
+      {Delivery::kAnswered, 7, 7, false},
+      {Delivery::kAnswered, kUpperHalf | 7, 7, false},
+      {Delivery::kAnswered, kUpperHalf, 1, false},
+      {Delivery::kAnswered, 32767, 32767, false},
+      {Delivery::kAnswered, 32768, {}, false},
+      {Delivery::kAnswered, 49153, {}, false},  // an atom's number sent unsigned
+      {Delivery::kAnswered, kUpperHalf | 49153, {}, false},
+      {Delivery::kAnswered, -32769, {}, false},
+      {Delivery::kNoAnswerInTime, -16383, 1, false},  // an answer that is not there yet
+      {Delivery::kNoWindow, 7, 1, true},
+  };
+  for (const auto& [delivery, answer, status, soughtAgain] : cases) {
+    SCOPED_TRACE(::testing::Message()
+                 << "answer " << answer << ", delivery " << static_cast<int>(delivery));
     FakeLinkTransport desktop;
     // A request for any other variable would get an atom, and so change the caller's variables.
     desktop.serve = [&](std::int32_t code) { return code == 135 ? answer : -1; };
+    desktop.deliver = [&](std::int32_t) { return delivery; };
     LinkClient link(desktop);
     for (int i = 0; i < 2; ++i) {
       Request request;
       std::optional<std::int16_t> got;
       EXPECT_EQ(ErrorText([&] { got = request.Send(link, "e", 135); }), status ? "" : "Overflow");
-      EXPECT_EQ(got, status) << answer;
-      EXPECT_EQ(request.Fields(), kUntouched.Fields()) << answer;
+      EXPECT_EQ(got, status);
+      EXPECT_EQ(request.Fields(), kUntouched.Fields());
+      EXPECT_EQ(link.LastDelivery(), delivery);
     }
-    EXPECT_EQ(desktop.searches, answer == 0 ? 2 : 1) << answer;
+    EXPECT_EQ(desktop.searches, soughtAgain ? 2 : 1);
     EXPECT_EQ(desktop.registrations, 1) << "the message id stays known";
   }
 }
@@ -97,16 +113,20 @@ TEST(LinkRequestTest, AtomReplyIsDecodedAndTheAtomDeletedOnceOnEveryPath) {
       {std::nullopt, "n", {0.0, "", 0}, ""},
       // A bad pair fails after the atom is gone, with the whole text in hand.
       {"0100000005G1", "e", {kUntouched.value, "0100000005G1", 777}, "Type mismatch"}};
-  for (const auto& [name, type, after, error] : cases) {
-    SCOPED_TRACE(name.value_or("unreadable") + " as " + type);
-    FakeLinkTransport desktop;
-    desktop.serve = [&](std::int32_t) { return desktop.NewAtom(name); };
-    LinkClient link(desktop);
-    Request request;
-    EXPECT_EQ(ErrorText([&] { EXPECT_EQ(request.Send(link, type), 0); }), error);
-    EXPECT_EQ(request.Fields(), after.Fields());
-    // Each desktop's first atom is 49153, which the server hands over as -16383.
-    EXPECT_EQ(desktop.deletes, (std::map<Atom, int>{{49153, 1}}));
+  // A 32-bit window procedure's result comes zero-extended: -16383 as 0x00000000FFFFC001.
+  for (const std::int64_t resultBits : {std::int64_t{-1}, std::int64_t{0xFFFFFFFF}}) {
+    for (const auto& [name, type, after, error] : cases) {
+      SCOPED_TRACE(name.value_or("unreadable") + " as " + type + ", result bits " +
+                   std::to_string(resultBits));
+      FakeLinkTransport desktop;
+      desktop.serve = [&](std::int32_t) { return desktop.NewAtom(name) & resultBits; };
+      LinkClient link(desktop);
+      Request request;
+      EXPECT_EQ(ErrorText([&] { EXPECT_EQ(request.Send(link, type), 0); }), error);
+      EXPECT_EQ(request.Fields(), after.Fields());
+      // Each desktop's first atom is 49153, which the server hands over as -16383.
+      EXPECT_EQ(desktop.deletes, (std::map<Atom, int>{{49153, 1}}));
+    }
   }
 }
 

@@ -1,5 +1,6 @@
 #include "link/variable_readers.h"
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -22,34 +23,44 @@ const std::tuple<bool (VariableReaders::*)(double&), std::int32_t, std::string> 
     {&VariableReaders::ReadRpm, 135, "Errore in routine RPM!"},
     {&VariableReaders::ReadSpeed, 61, "Errore in routine SPEED!"}};
 
-TEST(VariableReadersTest, EachStoresItsOwnFloatOrZeroAndShowsAFailureLeavingTheField) {
+TEST(VariableReadersTest, EachStoresItsOwnFloatOrZeroHoldsItWhileLateAndShowsAFailure) {
   for (const auto& [read, code, text] : kReaders) {
     SCOPED_TRACE(text);
     testing::FakeLinkTransport desktop;
     LinkClient link(desktop);
     FakeMsgBox boxes;
     VariableReaders readers(link, boxes);
-    // Its own variable's float, the link's own Error, a failure of the desktop under it, then a
-    // plain status answer. Other variables get no answer: no value.
-    int calls = 0;
-    desktop.serve = [&](std::int32_t asked) -> std::int64_t {
-      if (asked != code) return 0;
-      if (++calls == 3) throw std::runtime_error("window message failed");
-      return calls == 1 ? desktop.NewAtom(testing::FloatReplyText(-12.25)) : calls == 2 ? 40000 : 3;
+    // How the server takes each request for this reader's variable; other variables get 0.
+    const std::function<std::int64_t()> kFloat = [&] {
+      return desktop.NewAtom(testing::FloatReplyText(-12.25));
     };
-    const auto readInto = [&](double field) {
-      const bool fromServer = (readers.*read)(field);
-      return std::pair(field, fromServer);
+    const struct Step {
+      Delivery delivery;
+      std::function<std::int64_t()> answer;
+      double fieldAfter;  // the field holds 3.0 before each read
+      bool fromServer;
+    } steps[] = {
+        {Delivery::kAnswered, kFloat, -12.25, true},
+        {Delivery::kAnswered, [] { return 40000; }, 3.0, false},  // a box; the field as it was
+        {Delivery::kAnswered, []() -> std::int64_t { throw std::runtime_error("message failed"); },
+         3.0, false},
+        {Delivery::kNoAnswerInTime, kFloat, -12.25, false},  // the last reading, held
+        {Delivery::kAnswered, [] { return 3; }, 0.0, false},
+        {Delivery::kNoAnswerInTime, kFloat, 0.0, false},
+        {Delivery::kAnswered, kFloat, -12.25, true},
+        {Delivery::kNoWindow, kFloat, 0.0, false},
+        {Delivery::kNoAnswerInTime, kFloat, 0.0, false},
     };
-    EXPECT_EQ(readInto(3.0), std::pair(-12.25, true));
-    EXPECT_EQ(readInto(17.0), std::pair(17.0, false));
-    EXPECT_EQ(readInto(18.0), std::pair(18.0, false));
-    EXPECT_EQ(readInto(3.0), std::pair(0.0, false));
-    desktop.serverWindow = 0;  // the server goes
-    EXPECT_EQ(readInto(3.0), std::pair(0.0, false));
-    const std::vector<FakeMsgBox::Box> expected = {
-        {text + "\r\rOverflow", 16, "VELTRANO"},
-        {text + "\r\rwindow message failed", 16, "VELTRANO"}};
+    for (const Step& step : steps) {
+      desktop.serve = [&](std::int32_t asked) { return asked == code ? step.answer() : 0; };
+      desktop.deliver = [&](std::int32_t) { return step.delivery; };
+      double field = 3.0;
+      readers.BeginTick();
+      EXPECT_EQ((readers.*read)(field), step.fromServer);
+      EXPECT_EQ(field, step.fieldAfter);
+    }
+    const std::vector<FakeMsgBox::Box> expected = {{text + "\r\rOverflow", 16, "VELTRANO"},
+                                                   {text + "\r\rmessage failed", 16, "VELTRANO"}};
     EXPECT_EQ(boxes.shown, expected);
   }
 }

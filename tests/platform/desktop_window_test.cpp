@@ -100,6 +100,65 @@ TEST(DesktopWindowServer, AnswersEachRawClientCountsAtomReferencesAndDropsUnknow
   EXPECT_EQ(Read(raw, 2), "\x05\xC0"_b);
 }
 
+// The test plays the server on a listening socket of its own, so that it answers exactly when
+// the row says.
+struct RawServer {
+  RawServer() {
+    const std::string name = std::string(1, '\0') + "desktop-window/" + UniqueClass();
+    sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
+    name.copy(address.sun_path, name.size());
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
+    EXPECT_EQ(bind(listener.Get(), reinterpret_cast<const sockaddr*>(&address), length), 0);
+    EXPECT_EQ(listen(listener.Get(), 1), 0);
+  }
+  void Accept() { client = UniqueFd(accept(listener.Get(), nullptr, nullptr)); }
+  // What the client has sent so far, without waiting.
+  Bytes Sent() {
+    Bytes bytes(256);
+    const ssize_t got = recv(client.Get(), bytes.data(), bytes.size(), MSG_DONTWAIT);
+    bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return bytes;
+  }
+  UniqueFd listener{::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+  UniqueFd client;
+};
+
+TEST(DesktopWindowLink, ALateAnswerIsOwedUntilItComesAndOnlyABrokenConnectionIsNoWindow) {
+  RawServer server;
+  DesktopWindowLink link(1ms);
+  const WindowHandle window = link.FindWindowA(UniqueClass());
+  server.Accept();
+  const auto send = [&](std::int64_t lParam) {
+    const MessageResult got = link.SendMessageA(window, 0xC123, 1, lParam);
+    return std::pair(got.delivery, got.result);
+  };
+  const Bytes message77 = "M\x23\xC1\0\0\1\0\0\0\0\0\0\0\x4D\0\0\0\0\0\0\0"_b;
+  const Bytes message79 = "M\x23\xC1\0\0\1\0\0\0\0\0\0\0\x4F\0\0\0\0\0\0\0"_b;
+  const Bytes atom49153 = "\x01\xC0\xFF\xFF\0\0\0\0"_b;  // -16383, zero-extended as from 32 bits
+
+  EXPECT_EQ(send(77), std::pair(Delivery::kNoAnswerInTime, std::int64_t{0}));
+  EXPECT_EQ(server.Sent(), message77);
+  Write(server.client, Bytes(atom49153.begin(), atom49153.begin() + 3));  // part of it
+  EXPECT_EQ(send(79).first, Delivery::kNoAnswerInTime);
+  EXPECT_EQ(server.Sent(), Bytes()) << "nothing more to a server that is behind";
+  // The rest comes, the delete of its atom finds its answer waiting, and so does the next
+  // message's.
+  Write(server.client, Bytes(atom49153.begin() + 3, atom49153.end()));
+  Write(server.client, "\0\0"_b);
+  Write(server.client, "\x07\0\0\0\0\0\0\0"_b);
+  EXPECT_EQ(send(79), std::pair(Delivery::kAnswered, std::int64_t{7}));
+  Bytes deleteThenMessage = "D\x01\xC0"_b;
+  deleteThenMessage.insert(deleteThenMessage.end(), message79.begin(), message79.end());
+  EXPECT_EQ(server.Sent(), deleteThenMessage);
+  EXPECT_EQ(link.OpenConnections(), 1u);
+
+  EXPECT_EQ(send(77).first, Delivery::kNoAnswerInTime);
+  server.client.Reset();  // the server goes while it owes an answer
+  EXPECT_EQ(send(77).first, Delivery::kNoWindow);
+  EXPECT_EQ(send(77).first, Delivery::kNoWindow);
+  EXPECT_EQ(link.OpenConnections(), 0u);
+}
+
 TEST(DesktopWindowLink, NoDescriptorLeftForASocketFindsNoWindowAndRaisesNothing) {
   ServedWindow window{{UniqueClass(), Echo}};
   DesktopWindowLink link;

@@ -48,19 +48,67 @@ WindowHandle DesktopWindowLink::FindWindowA(std::string_view className) {
   if (replaced != connections_.end()) Forget(replaced->first);
   // Handles count up and skip 0, so a handle of a window that has gone never names a new one.
   if (++lastHandle_ == 0) ++lastHandle_;
-  connections_.insert_or_assign(lastHandle_, Connection{std::move(socket), std::string(className)});
+  connections_.insert_or_assign(
+      lastHandle_, Connection{std::move(socket), std::string(className), std::nullopt});
   return lastHandle_;
 }
 
-std::int64_t DesktopWindowLink::SendMessageA(WindowHandle window, std::uint32_t message,
-                                             std::uint64_t wParam, std::int64_t lParam) {
-  const auto request = dw::EncodeSendMessage({message, wParam, lParam});
-  std::array<std::uint8_t, dw::kResultSize> answer{};
-  if (!Exchange(window, request, answer)) return 0;
-  const std::int64_t result = dw::DecodeResult(answer);
+MessageResult DesktopWindowLink::SendMessageA(WindowHandle window, std::uint32_t message,
+                                              std::uint64_t wParam, std::int64_t lParam) {
+  const auto found = connections_.find(window);
+  if (found == connections_.end()) return {Delivery::kNoWindow};
+  Connection& connection = found->second;
+  if (connection.owed) {
+    if (const Delivery caughtUp = CatchUp(window, connection); caughtUp != Delivery::kAnswered) {
+      return {caughtUp};
+    }
+  }
+
+  const int socket = connection.socket.Get();
+  if (!SendAll(socket, dw::EncodeSendMessage({message, wParam, lParam}))) {
+    Forget(window);
+    return {Delivery::kNoWindow};
+  }
+  OwedAnswer answer;
+  const Received received =
+      ReceiveUntil(socket, answer.bytes, std::chrono::steady_clock::now() + answerTimeout_);
+  if (received.end == Received::End::kBroken) {
+    Forget(window);
+    return {Delivery::kNoWindow};
+  }
+  if (received.end == Received::End::kTimedOut) {
+    answer.received = received.count;
+    connection.owed = answer;
+    return {Delivery::kNoAnswerInTime};
+  }
+  const std::int64_t result = dw::DecodeResult(answer.bytes);
   const auto low = static_cast<Atom>(static_cast<std::uint64_t>(result) & 0xFFFF);
   if (dw::IsStringAtom(low)) atomOwners_.insert_or_assign(low, window);
-  return result;
+  return {Delivery::kAnswered, result};
+}
+
+Delivery DesktopWindowLink::CatchUp(WindowHandle window, Connection& connection) {
+  OwedAnswer& owed = *connection.owed;
+  const Received received =
+      ReceiveUntil(connection.socket.Get(), std::span(owed.bytes).subspan(owed.received),
+                   std::chrono::steady_clock::now());
+  if (received.end == Received::End::kBroken) {
+    Forget(window);
+    return Delivery::kNoWindow;
+  }
+  owed.received += received.count;
+  if (received.end == Received::End::kTimedOut) return Delivery::kNoAnswerInTime;
+
+  // Nobody reads the late answer, so its atom would stay in the table: it goes now.
+  const std::optional<Atom> atom = dw::AtomHandedOverIn(dw::DecodeResult(owed.bytes));
+  connection.owed.reset();
+  if (atom) {
+    std::array<std::uint8_t, dw::kAtomAnswerSize> deleted{};
+    if (!Exchange(window, dw::EncodeAtomRequest(dw::kDeleteAtom, *atom), deleted)) {
+      return Delivery::kNoWindow;
+    }
+  }
+  return Delivery::kAnswered;
 }
 
 int DesktopWindowLink::GlobalGetAtomNameA(Atom atom, char* buffer, int size) {

@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace veltrano {
@@ -28,27 +29,35 @@ bool SendAll(int socket, std::span<const std::uint8_t> bytes) {
   return true;
 }
 
-bool ReceiveAll(int socket, std::span<std::uint8_t> bytes, Deadline deadline) {
-  while (!bytes.empty()) {
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
+Received ReceiveUntil(int socket, std::span<std::uint8_t> bytes, Deadline deadline) {
+  std::size_t count = 0;
+  while (count < bytes.size()) {
+    const auto left = std::max(
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()),
+        std::chrono::milliseconds(0));
     pollfd wanted{socket, POLLIN, 0};
     const int ready = poll(&wanted, 1, static_cast<int>(left.count()));
     if (ready < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return {Received::End::kBroken, count};
     }
-    if (ready == 0) continue;  // the deadline check above ends the wait
-    const ssize_t got = recv(socket, bytes.data(), bytes.size(), MSG_DONTWAIT);
+    if (ready == 0) {
+      if (left.count() == 0) return {Received::End::kTimedOut, count};
+      continue;  // woken early: the deadline decides
+    }
+    const ssize_t got = recv(socket, bytes.data() + count, bytes.size() - count, MSG_DONTWAIT);
     if (got < 0) {
       if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-      return false;
+      return {Received::End::kBroken, count};
     }
-    if (got == 0) return false;
-    bytes = bytes.subspan(static_cast<std::size_t>(got));
+    if (got == 0) return {Received::End::kBroken, count};
+    count += static_cast<std::size_t>(got);
   }
-  return true;
+  return {Received::End::kComplete, count};
+}
+
+bool ReceiveAll(int socket, std::span<std::uint8_t> bytes, Deadline deadline) {
+  return ReceiveUntil(socket, bytes, deadline).end == Received::End::kComplete;
 }
 
 }  // namespace veltrano

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <utility>
@@ -38,8 +39,19 @@ using Deadline = std::chrono::steady_clock::time_point;
 // time-out ran out; never raises SIGPIPE.
 bool SendAll(int socket, std::span<const std::uint8_t> bytes);
 
-// Fills `bytes` from a socket, waiting no later than `deadline`. False when the peer closed the
-// connection, the socket failed or the deadline passed first.
+// How a receive ended, and how many bytes it brought.
+struct Received {
+  enum class End { kComplete, kTimedOut, kBroken };
+  End end;
+  std::size_t count;
+};
+
+// Fills `bytes` from a socket, waiting no later than `deadline`: kTimedOut when the deadline
+// passed first (a deadline already past takes what has come without waiting), kBroken when the
+// peer closed the connection or the socket failed. Never raises SIGPIPE.
+Received ReceiveUntil(int socket, std::span<std::uint8_t> bytes, Deadline deadline);
+
+// ReceiveUntil, true only when every byte came.
 bool ReceiveAll(int socket, std::span<std::uint8_t> bytes, Deadline deadline);
 
 }  // namespace veltrano
