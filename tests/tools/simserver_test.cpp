@@ -276,8 +276,10 @@ std::string LeftAtom(testing::SimserverProcess& server) {
   std::ostringstream seen;
   {
     testing::DesktopLink link(std::chrono::seconds(5));
-    const std::int64_t answer = link.SendMessageA(
-        link.FindWindowA("FSCONNECT8"), link.RegisterWindowMessageA("WM_FSCONNECT"), 1, kPitch);
+    const std::int64_t answer =
+        link.SendMessageA(link.FindWindowA("FSCONNECT8"),
+                          link.RegisterWindowMessageA("WM_FSCONNECT"), 1, kPitch)
+            .result;
     const auto atom = static_cast<Atom>(answer & 0xFFFF);
     char name[255] = {};
     link.GlobalGetAtomNameA(atom, name, sizeof name);
@@ -291,7 +293,7 @@ std::string LeftAtom(testing::SimserverProcess& server) {
   // A second client is answered only after the emulator has seen the first go.
   testing::DesktopLink later(std::chrono::seconds(5));
   const std::uint32_t message = later.RegisterWindowMessageA("WM_FSCONNECT");
-  seen << ", then " << later.SendMessageA(later.FindWindowA("FSCONNECT8"), message, 1, 1);
+  seen << ", then " << later.SendMessageA(later.FindWindowA("FSCONNECT8"), message, 1, 1).result;
   server.ExpectCleanEnd();  // with no atom left
   return seen.str();
 }

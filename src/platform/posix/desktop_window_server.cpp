@@ -206,13 +206,10 @@ bool DesktopWindowServer::HandleRequests(Client& client, std::size_t messages) {
 }
 
 std::optional<Atom> DesktopWindowServer::LiveAtomIn(std::int64_t result) const {
-  // An atom travels as its 16 bits read as a signed number: 0xC000..0xFFFF as -16384..-1. A 32-bit
-  // window procedure's answer comes zero-extended, with only its lower 32 bits to read.
-  const auto answer = static_cast<std::int32_t>(static_cast<std::uint32_t>(result));
-  if (answer < -0x4000 || answer >= 0) return std::nullopt;
-  const auto atom = static_cast<Atom>(answer & 0xFFFF);
+  // Sign-extended from 16 bits, or zero-extended from 32 by a 32-bit window procedure.
+  const std::optional<Atom> atom = dw::AtomHandedOverIn(result);
   std::lock_guard lock(atomsMutex_);
-  return atoms_.Contains(atom) ? std::optional(atom) : std::nullopt;
+  return atom && atoms_.Contains(*atom) ? atom : std::nullopt;
 }
 
 void DesktopWindowServer::DeleteUnclaimedAtoms(Client& client) {
