@@ -4,24 +4,33 @@
 // the program (timed-veltrano: the shipped window offscreen, pressing START itself) on one
 // pseudo-terminal and a reference sender on another, timestamps every packet that arrives on
 // either, and prints one table with the targets. See scripts/bench.
-//   platform-bench [--ticks N]    (default 1200: one minute of ticks)
+//   platform-bench [--ticks N] [--frame-ms N] [--stall S@AT]
+// --ticks defaults to 1200, one minute of ticks; --frame-ms and --stall go to the emulator, which
+// then answers only between the frames of a game loop.
 
 #include <poll.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "child_process.h"
@@ -49,14 +58,21 @@ constexpr std::int32_t kPitchCode = 77;
 constexpr std::int32_t kSpeedCode = 61;
 
 // The replay: the pitch steps through three levels, a step every kStepEvery seconds, a spacing
-// that is no multiple of the period, so the steps fall on every phase of the tick. The speed is
-// the flight time itself, which lets this program read the emulator's clock through the link.
+// that is no multiple of the period, so the steps fall on every phase of the tick. No level is 0,
+// the reading of a request that got no value. The speed is the flight time itself, which lets
+// this program read the emulator's clock through the link.
 constexpr double kFirstStep = 1.0;
 constexpr double kStepEvery = 0.1537;
-constexpr double kPitchLevels[] = {0.0, 10.0, 20.0};
+constexpr double kPitchLevels[] = {5.0, 15.0, 25.0};
 
 double StepTime(std::size_t step) { return kFirstStep + kStepEvery * double(step); }
 double PitchAfterStep(std::size_t step) { return kPitchLevels[step % 3]; }
+
+// The pitch that the replay serves at a moment of the flight.
+double PitchAt(double flightSeconds) {
+  if (flightSeconds < StepTime(1)) return PitchAfterStep(0);
+  return PitchAfterStep(static_cast<std::size_t>((flightSeconds - kFirstStep) / kStepEvery));
+}
 
 void WriteReplay(const fs::path& file, double seconds) {
   std::ofstream out(file);
@@ -84,14 +100,16 @@ std::uint8_t PitchByte(double pitch) {
 
 // The emulator's flight clock on this process's clock, read through the link: the request with
 // the shortest round trip brackets the moment of its answer most tightly. Also gives the round
-// trips of plain value requests.
+// trips of plain value requests. A game loop answers only at the ends of its frames, so there
+// every request asks for the speed, after a pause that moves it to another phase of the frame,
+// until one reaches the emulator just before a boundary.
 struct LinkFindings {
   BenchClock::time_point flightStart;
   std::vector<double> roundTripsMs;
 };
 
-LinkFindings ProbeLink(int requests) {
-  DesktopWindowLink transport;
+LinkFindings ProbeLink(const std::optional<Ms>& frame) {
+  DesktopWindowLink transport(std::chrono::minutes(1));  // waits out a stall
   LinkClient client(transport);
   LinkFindings found;
   auto shortest = BenchClock::duration::max();
@@ -112,9 +130,77 @@ LinkFindings ProbeLink(int requests) {
                           std::chrono::duration_cast<BenchClock::duration>(flightTime);
     }
   };
-  for (int i = 0; i < requests; ++i) ask(i % 10 == 0 ? kSpeedCode : kPitchCode);
+  if (!frame) {
+    for (int i = 0; i < 2000; ++i) ask(i % 10 == 0 ? kSpeedCode : kPitchCode);
+    return found;
+  }
+  constexpr double kGolden = 0.6180339887;  // spreads the phases evenly over the frame
+  for (int i = 0; i < 100; ++i) {
+    std::this_thread::sleep_for(*frame * std::fmod(kGolden * i, 1.0));
+    ask(kSpeedCode);
+  }
   return found;
 }
+
+// What the emulator says with --verbose, read on a thread of its own while it runs, so that its
+// output never fills the pipe: when it served the pitch (as flight time), and its frame lines.
+// The thread takes what has come every few tens of milliseconds rather than waking for each
+// line, so that the reading costs the machine little while the program runs.
+class ServerLog {
+ public:
+  explicit ServerLog(ChildProcess& server) : server_(server), reader_([this] { Read(); }) {}
+  ~ServerLog() {
+    if (!reader_.joinable()) return;
+    try {
+      Finish();
+    } catch (const std::exception&) {
+      // the emulator is ended with its ChildProcess in any case
+    }
+  }
+
+  // Ends the emulator and waits until all it said is read.
+  void Finish() {
+    kill(server_.Pid(), SIGTERM);
+    ended_ = true;
+    reader_.join();
+    server_.Wait();
+  }
+
+  // Both complete once Finish has returned.
+  const std::vector<double>& PitchServed() const { return pitchServed_; }
+  const std::vector<std::string>& FrameLines() const { return frameLines_; }
+
+ private:
+  void Read() {
+    while (!ended_) {
+      while (const auto line = server_.PollLine()) Take(*line);
+      std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    }
+    std::istringstream rest(server_.ReadRest());
+    for (std::string line; std::getline(rest, line);) Take(line);
+  }
+
+  // "message 12 (flight 5.012345 s, frame 167): id 49320 wParam 1 code 77 -> -16383"
+  void Take(const std::string& line) {
+    if (line.starts_with("frame ")) frameLines_.push_back(line);
+    const auto flight = line.find("(flight ");
+    const auto pitch = line.find(" code " + std::to_string(kPitchCode) + " -> ");
+    if (!line.starts_with("message ") || flight == std::string::npos ||
+        pitch == std::string::npos) {
+      return;
+    }
+    const double seconds = std::strtod(line.c_str() + flight + 8, nullptr);
+    const long long answer = std::strtoll(line.c_str() + line.find("-> ") + 3, nullptr, 10);
+    // An atom, as a negative number or zero-extended: a value, not a status.
+    if (answer < 0 || answer > 32767) pitchServed_.push_back(seconds);
+  }
+
+  ChildProcess& server_;
+  std::atomic<bool> ended_ = false;
+  std::vector<double> pitchServed_;
+  std::vector<std::string> frameLines_;
+  std::thread reader_;
+};
 
 struct Arrival {
   BenchClock::time_point when;
@@ -229,6 +315,44 @@ Latencies StepLatencies(const std::vector<Arrival>& arrivals, BenchClock::time_p
   return found;
 }
 
+// For each packet: from the moment the emulator served the pitch that it carries to its arrival.
+// That is the last pitch served before the arrival with the packet's level; a packet whose pitch
+// is no level's carries the reading of a request that got no value.
+struct Ages {
+  std::vector<double> ms;
+  std::size_t withoutValue = 0;
+};
+
+Ages ValueAges(const std::vector<Arrival>& arrivals, const std::vector<double>& pitchServed,
+               BenchClock::time_point flightStart) {
+  std::vector<std::pair<BenchClock::time_point, std::uint8_t>> served;  // in order of serving
+  for (const double seconds : pitchServed) {
+    served.emplace_back(flightStart + std::chrono::duration_cast<BenchClock::duration>(
+                                          std::chrono::duration<double>(seconds)),
+                        PitchByte(PitchAt(seconds)));
+  }
+  Ages found;
+  for (const Arrival& arrival : arrivals) {
+    auto candidate = std::upper_bound(
+        served.begin(), served.end(), arrival.when,
+        [](BenchClock::time_point when, const auto& serve) { return when < serve.first; });
+    while (candidate != served.begin() && std::prev(candidate)->second != arrival.packet[1]) {
+      --candidate;
+    }
+    if (candidate == served.begin()) {
+      ++found.withoutValue;
+    } else {
+      found.ms.push_back(Ms(arrival.when - std::prev(candidate)->first).count());
+    }
+  }
+  return found;
+}
+
+double PacketsPerSecond(const std::vector<Arrival>& arrivals) {
+  return double(arrivals.size() - 1) /
+         std::chrono::duration<double>(arrivals.back().when - arrivals.front().when).count();
+}
+
 struct ProgramRun {
   std::vector<double> tickWorkMs;
   std::vector<double> timerPeriodsMs;
@@ -297,7 +421,15 @@ std::string Format(const char* format, double value) {
   return text;
 }
 
-int Run(std::size_t ticks) {
+// What the command line asks for.
+struct BenchOptions {
+  std::size_t ticks = 1200;
+  std::vector<std::string> serverOptions;  // --frame-ms and --stall, for the emulator
+  std::optional<Ms> frame;                 // the emulator's frame, when it runs a game loop
+};
+
+int Run(const BenchOptions& options) {
+  const std::size_t ticks = options.ticks;
   const fs::path scratch =
       fs::temp_directory_path() / ("veltrano-bench." + std::to_string(getpid()));
   fs::create_directories(scratch);
@@ -313,11 +445,13 @@ int Run(std::size_t ticks) {
 
   // The run starts a few seconds after the emulator; the replay outlasts it comfortably.
   WriteReplay(scratch / "steps.csv", kFirstStep + double(ticks) * kPeriodMs / 1000.0 + 60.0);
-  ChildProcess server(SIMSERVER_PATH, {"--replay", (scratch / "steps.csv").string()});
+  std::vector<std::string> serverArgs = {"--replay", (scratch / "steps.csv").string(), "--verbose"};
+  serverArgs.insert(serverArgs.end(), options.serverOptions.begin(), options.serverOptions.end());
+  ChildProcess server(SIMSERVER_PATH, serverArgs);
   if (const std::string ready = server.ReadLine(); !ready.starts_with("simserver ready")) {
     throw std::runtime_error("simserver: " + ready);
   }
-  const LinkFindings link = ProbeLink(2000);
+  ServerLog serverLog(server);
 
   PacketStream program(1);
   PacketStream reference(2);
@@ -332,6 +466,9 @@ int Run(std::size_t ticks) {
   const ProgramRun run =
       ReadProgramRun(veltrano.ReadLine(std::chrono::seconds(30)), scratch / "ticks.txt");
   if (veltrano.Wait() != 0 || sender.Wait() != 0) throw std::runtime_error("a sender failed");
+  // After the run, so that a stall the emulator was asked for falls into the run.
+  const LinkFindings link = ProbeLink(options.frame);
+  serverLog.Finish();
 
   const std::vector<double> referenceIntervals = IntervalsMs(reference.Arrivals());
   const std::vector<double> programIntervals = IntervalsMs(program.Arrivals());
@@ -347,11 +484,18 @@ int Run(std::size_t ticks) {
   const Latencies latencies = StepLatencies(program.Arrivals(), link.flightStart);
   const Spread latency = SpreadOf(latencies.ms);
   const double latencyLimit = kPeriodMs + work.p99 + floor.p99;
+  const Ages ages = ValueAges(program.Arrivals(), serverLog.PitchServed(), link.flightStart);
   const double cpuPercent = 100.0 * run.cpuNs / run.wallNs;
   const double peakMb = run.peakResidentKb / 1024.0;
 
-  std::printf("%zu ticks of 50 ms; %s; reader %s\n\n", ticks, MachineLine().c_str(),
+  std::printf("%zu ticks of 50 ms; %s; reader %s\n", ticks, MachineLine().c_str(),
               realTimeReader ? "at real-time priority" : "at normal priority (not allowed more)");
+  if (options.frame) {
+    std::printf("data server in a game loop, frames of %.1f ms", options.frame->count());
+    for (const std::string& line : serverLog.FrameLines()) std::printf("; %s", line.c_str());
+    std::printf("\n");
+  }
+  std::printf("\n");
   std::printf("| %-46s | %8s | %8s | %8s | %-34s | %-4s |\n", "figure (ms unless said)", "median",
               "p99", "max", "target", "");
   std::printf("|%s|%s|%s|%s|%s|%s|\n", std::string(48, '-').c_str(), std::string(10, '-').c_str(),
@@ -370,6 +514,10 @@ int Run(std::size_t ticks) {
       Format("%.1f ms", shortestReceived) + Format(" (sent %.1f,", shortest(run.outputGapsMs)) +
           Format(" floor %.1f)", shortest(referenceIntervals)),
       "none back to back (>= 25 ms)", Verdict(shortestReceived >= kPeriodMs / 2));
+  Row("program: packets a second",
+      Format("%.2f", PacketsPerSecond(program.Arrivals())) +
+          Format(" (reference %.2f)", PacketsPerSecond(reference.Arrivals())),
+      "(one a period: 20)", "");
   Row("program: drift over the run",
       Format("%+.1f ms, ", drift) +
           Format("%.0f slots dropped", double(DroppedSlots(run.timerPeriodsMs))),
@@ -382,6 +530,9 @@ int Run(std::size_t ticks) {
       Verdict(latencies.lost == 0 && latency.p99 <= latencyLimit));
   Row("  steps measured, steps lost",
       Format("%.0f", double(latency.count)) + Format(", %.0f", double(latencies.lost)), "", "");
+  Row("age: pitch served to packet", SpreadOf(ages.ms), "(how old the values are)", "");
+  Row("  packets with a served value, without",
+      Format("%.0f", double(ages.ms.size())) + Format(", %.0f", double(ages.withoutValue)), "", "");
   Row("cost: CPU of the program during the run", Format("%.3f %% of one core", cpuPercent),
       "< 0.5 %", Verdict(cpuPercent < 0.5));
   Row("cost: peak resident memory", Format("%.1f MB", peakMb), "< 40 MB", Verdict(peakMb < 40.0));
@@ -393,16 +544,35 @@ int Run(std::size_t ticks) {
 }  // namespace veltrano::bench
 
 int main(int argc, char** argv) {
-  std::size_t ticks = 1200;
-  const std::vector<std::string_view> args(argv + 1, argv + argc);
-  if (args.size() == 2 && args[0] == "--ticks" && std::atol(args[1].data()) >= 10) {
-    ticks = static_cast<std::size_t>(std::atol(args[1].data()));
-  } else if (!args.empty()) {
-    std::fputs("usage: platform-bench [--ticks N]   (N >= 10, default 1200)\n", stderr);
+  veltrano::bench::BenchOptions options;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  bool usable = args.size() % 2 == 0;
+  for (std::size_t i = 0; usable && i < args.size(); i += 2) {
+    const std::string& value = args[i + 1];
+    if (args[i] == "--ticks" && std::atol(value.c_str()) >= 10) {
+      options.ticks = static_cast<std::size_t>(std::atol(value.c_str()));
+    } else if (args[i] == "--frame-ms" || args[i] == "--stall") {
+      // The emulator checks them; the probe of its clock needs the frame's length.
+      options.serverOptions.insert(options.serverOptions.end(), {args[i], value});
+      if (args[i] == "--frame-ms") {
+        options.frame = veltrano::bench::Ms(std::strtod(value.c_str(), nullptr));
+      } else if (!options.frame) {
+        options.frame = veltrano::bench::Ms(30.0);  // the emulator's frame with a stall alone
+      }
+    } else {
+      usable = false;
+    }
+  }
+  if (!usable) {
+    std::fputs(
+        "usage: platform-bench [--ticks N] [--frame-ms N] [--stall S@AT]\n"
+        "  N ticks >= 10, default 1200; --frame-ms and --stall run the data server in a game "
+        "loop\n",
+        stderr);
     return 2;
   }
   try {
-    return veltrano::bench::Run(ticks);
+    return veltrano::bench::Run(options);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "platform-bench: %s\n", error.what());
     return 1;

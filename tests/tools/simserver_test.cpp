@@ -1,6 +1,6 @@
 // The data-server emulator as a separate process, read through the link client, with its flight
-// set, replayed, flown or taken from a fake simulator over UDP. It owns the machine's one
-// FSCONNECT8, so these tests run alone.
+// set, replayed, flown or taken from a fake simulator over UDP, and run in a game loop. It owns the
+// machine's one FSCONNECT8, so these tests run alone.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iomanip>
 #include <iterator>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -29,6 +31,16 @@
 #include "simserver_process.h"
 #include "udp_socket.h"
 
+#ifndef _WIN32
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <array>
+
+#include "platform/posix/desktop_window_protocol.h"
+#include "platform/posix/socket_io.h"
+#endif
+
 namespace veltrano {
 namespace {
 
@@ -38,13 +50,15 @@ constexpr std::int32_t kPitch = 77, kBank = 79, kSlip = 70, kRpm = 135, kSpeed =
 constexpr std::int32_t kCodes[] = {kPitch, kBank, kSlip, kRpm, kSpeed};
 
 // One request in short: "status N", "error" when it raises, or the value in its shortest exact
-// form, followed by "/N" when the reply text has N digits instead of the usual 16.
-std::string Outcome(LinkClient& client, std::int32_t code) {
+// form, followed by "/N" when the reply text has N digits instead of the usual 16. `header` gets
+// the reply's header, the number of the emulator's message.
+std::string Outcome(LinkClient& client, std::int32_t code, std::int32_t* header = nullptr) {
   LinkValue value;
   std::string text;
-  std::int32_t header = 0;
+  std::int32_t unused = 0;
+  if (header == nullptr) header = &unused;
   try {
-    if (const std::int16_t status = client.LinkRequest(code, "n", value, text, header)) {
+    if (const std::int16_t status = client.LinkRequest(code, "n", value, text, *header)) {
       return "status " + std::to_string(status);
     }
   } catch (const Error&) {
@@ -122,6 +136,8 @@ TEST(Simserver, BadOptionsExitWithStatusTwoAndHelpWithZero) {
   EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--replay", "/nonexistent/track.csv"}).Wait(), 2);
   EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--xplane", "--set", "rpm=1"}).Wait(), 2);
   EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--flightgear", "--slip-scale", "0"}).Wait(), 2);
+  EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--frame-ms", "0"}).Wait(), 2);
+  EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--stall", "3"}).Wait(), 2);
   EXPECT_EQ(ChildProcess(SIMSERVER_PATH, {"--help"}).Wait(), 0);
 }
 
@@ -240,6 +256,144 @@ TEST(SimserverLive, XPlaneIsSubscribedAgainAfterARestartAndTheValuesEaseToParked
   EXPECT_EQ(Count(said, "X-Plane: receiving values"), 2) << said;  // at the start and once back
   EXPECT_EQ(Count(said, "X-Plane: no values for 2.0 s"), 1) << said;
   EXPECT_TRUE(Eventually([&] { return xplane.Unsubscriptions() == 5; }));
+}
+
+// --- The game loop and the 32-bit window procedure, seen by clients and in --verbose lines. ---
+
+// `clients` clients on threads of their own ask for the pitch `requests` times each. Each answer
+// in short: its value and where it came in the game loop: "after the stall" (at the end of frame
+// 1, a stall of 3 s), "a frame later" (at a later boundary than the client's answer before) or
+// "in frame N".
+std::string InTheGameLoop(testing::SimserverProcess& server, int clients, int requests) {
+  std::vector<std::vector<std::int32_t>> numbers(clients, std::vector<std::int32_t>(requests));
+  std::vector<std::vector<std::string>> values(clients);
+  {
+    std::vector<std::jthread> threads;
+    for (int c = 0; c < clients; ++c) {
+      threads.emplace_back([&numbers, &values, c] {
+        testing::DesktopLink link(std::chrono::seconds(10));  // waits out the stall
+        LinkClient client(link);
+        for (std::int32_t& number : numbers[c])
+          values[c].push_back(Outcome(client, kPitch, &number));
+      });
+    }
+  }
+  const std::string said = server.ExpectCleanEnd();
+  const bool stalled = Count(said, "frame 1: a stall of 3.000 s") == 1;
+  std::map<std::int32_t, std::pair<std::uint64_t, double>> answered;  // frame, flight time
+  const std::regex line(R"(message (\d+) \(flight ([0-9.]+) s, frame (\d+)\))");
+  for (std::sregex_iterator it(said.begin(), said.end(), line), end; it != end; ++it) {
+    answered[std::stoi((*it)[1])] = {std::stoull((*it)[3]), std::stod((*it)[2])};
+  }
+  std::string seen;
+  for (int c = 0; c < clients; ++c) {
+    std::uint64_t before = 0;
+    for (int i = 0; i < requests; ++i) {
+      const auto [frame, flight] = answered[numbers[c][i]];
+      seen += (i > 0   ? ", "
+               : c > 0 ? "; "
+                       : "") +
+              values[c][i] +
+              (stalled && frame == 1 && flight >= 3.0 ? " after the stall"
+               : i > 0 && frame > before              ? " a frame later"
+               : i == 0 && !stalled                   ? ""
+                                                      : " in frame " + std::to_string(frame));
+      before = frame;
+    }
+  }
+  return seen;
+}
+
+// One answer read whole, its atom's name read and the atom left undeleted as the client goes.
+std::string LeftAtom(testing::SimserverProcess& server) {
+  std::ostringstream seen;
+  {
+    testing::DesktopLink link(std::chrono::seconds(5));
+    const std::int64_t answer =
+        link.SendMessageA(link.FindWindowA("FSCONNECT8"),
+                          link.RegisterWindowMessageA("WM_FSCONNECT"), 1, kPitch)
+            .result;
+    const auto atom = static_cast<Atom>(answer & 0xFFFF);
+    char name[255] = {};
+    link.GlobalGetAtomNameA(atom, name, sizeof name);
+    seen << std::hex << std::setfill('0') << "0x" << std::setw(16) << (answer & ~0xFFFF) << " "
+         << (atom >= 0xC000 ? "and an atom named " : "and no atom ") << name;
+#ifdef _WIN32
+    // The desktop's own atom: nobody deletes it for a client that goes.
+    link.GlobalDeleteAtom(atom);
+#endif
+  }
+  // A second client is answered only after the emulator has seen the first go.
+  testing::DesktopLink later(std::chrono::seconds(5));
+  const std::uint32_t message = later.RegisterWindowMessageA("WM_FSCONNECT");
+  seen << ", then " << later.SendMessageA(later.FindWindowA("FSCONNECT8"), message, 1, 1).result;
+  server.ExpectCleanEnd();  // with no atom left
+  return seen.str();
+}
+
+#ifndef _WIN32
+// During a stall a message waits on one connection while another reads and deletes atoms: that
+// is the desktop's work, not the window's.
+std::string AtomsDuringAStall(testing::SimserverProcess& server) {
+  namespace dw = desktop_window;
+  const auto connected = [] {
+    UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const dw::WindowAddress address = dw::AddressOf("FSCONNECT8");
+    EXPECT_EQ(
+        connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address.address), address.length),
+        0);
+    return socket;
+  };
+  const auto deadline = [] { return std::chrono::steady_clock::now() + std::chrono::seconds(10); };
+  const UniqueFd window = connected();
+  EXPECT_TRUE(
+      SendAll(window.Get(), dw::EncodeSendMessage({dw::MessageIdFor("WM_FSCONNECT"), 1, kPitch})));
+  const UniqueFd desktop = connected();
+  std::array<std::uint8_t, 2> nameLength{}, deleted{};
+  const bool answered = SendAll(desktop.Get(), dw::EncodeAtomRequest(dw::kGetAtomName, 0xC000)) &&
+                        ReceiveAll(desktop.Get(), nameLength, deadline()) &&
+                        SendAll(desktop.Get(), dw::EncodeAtomRequest(dw::kDeleteAtom, 0xC000)) &&
+                        ReceiveAll(desktop.Get(), deleted, deadline());
+  pollfd waiting{window.Get(), POLLIN, 0};
+  std::ostringstream seen;
+  seen << "atoms " << (answered ? "answered" : "not answered") << ": name length "
+       << dw::DecodeAtomAnswer(nameLength) << ", delete gives " << dw::DecodeAtomAnswer(deleted)
+       << "; the message " << (poll(&waiting, 1, 0) == 0 ? "waits" : "is answered");
+  server.ExpectCleanEnd();  // stopped in the middle of the stall
+  return seen.str();
+}
+#endif
+
+TEST(SimserverGameLoop, MessagesWaitForTheFramesEndAStallHoldsThemAndResultsMayBe32Bit) {
+  struct Case {
+    std::vector<std::string> args;
+    std::function<std::string(testing::SimserverProcess&)> clients;
+    std::string expected;
+  };
+  for (const auto& [args, clients, expected] : {
+           // All that wait through the stall are answered at its end, together.
+           Case{{"--frame-ms", "100", "--stall", "3@0", "--verbose", "--set", "pitch=7"},
+                [](auto& server) { return InTheGameLoop(server, 2, 1); },
+                "7 after the stall; 7 after the stall"},
+           // 49152 and up as the lower 32 bits of the answer, zero-extended, and still deleted.
+           Case{{"--32-bit-results", "--set", "pitch=7"},
+                LeftAtom,
+                "0x00000000ffff0000 and an atom named 010000000000000000001C40, then 0"},
+#ifndef _WIN32
+           // A client's next message waits for the next boundary. Windows answers what comes
+           // while it handles the messages of a boundary in that same round, as a real game
+           // loop's PeekMessage does, so there this holds only most of the time.
+           Case{{"--frame-ms", "100", "--verbose", "--set", "pitch=7"},
+                [](auto& server) { return InTheGameLoop(server, 1, 3); },
+                "7, 7 a frame later, 7 a frame later"},
+           Case{{"--stall", "3600@0"},
+                AtomsDuringAStall,
+                "atoms answered: name length 0, delete gives 49152; the message waits"},
+#endif
+       }) {
+    testing::SimserverProcess server(args);
+    EXPECT_EQ(clients(server), expected) << args[0] << " " << args[1];
+  }
 }
 
 }  // namespace

@@ -3,11 +3,13 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <ostream>
 
 #include "desktop_window_server.h"
 #include "flight_source.h"
+#include "game_loop.h"
 #include "sim_options.h"
 
 namespace veltrano::simserver {
@@ -16,8 +18,8 @@ inline constexpr std::string_view kServerWindowClass = "FSCONNECT8";
 inline constexpr std::string_view kConnectMessageName = "WM_FSCONNECT";
 
 // The emulated data server: owns the window class from construction on and answers its messages
-// from a flight source, with the faults that the options ask for. The flight's clock starts at
-// construction.
+// from a flight source, with the faults, the game loop and the kind of window procedure that the
+// options ask for. The flight's clock and the game loop start at construction.
 class DataServer {
  public:
   // Raises Error when another server owns the window class. `log` gets the --verbose lines.
@@ -30,7 +32,10 @@ class DataServer {
  private:
   std::optional<std::int64_t> Answer(std::uint32_t message, std::uint64_t wParam,
                                      std::int64_t lParam);
-  std::optional<std::int64_t> AnswerVariable(std::uint32_t header, std::int64_t code);
+  std::optional<std::int64_t> AnswerVariable(std::uint32_t header, std::int64_t code,
+                                             double flightSeconds);
+  void Log(std::uint64_t number, double flightSeconds, std::uint32_t message, std::uint64_t wParam,
+           std::int64_t lParam, const std::optional<std::int64_t>& answer);
   TextFault FaultFor(std::int64_t code) const;
   double FlightSeconds() const;
 
@@ -40,6 +45,7 @@ class DataServer {
   const std::uint32_t messageId_;
   const std::chrono::steady_clock::time_point start_;
   std::uint64_t messages_ = 0;
+  std::unique_ptr<GameLoop> gameLoop_;  // with --frame-ms or --stall
   DesktopWindowServer window_;
 };
 

@@ -13,6 +13,9 @@ namespace veltrano::simserver {
 
 namespace {
 
+constexpr double kLongestWait = 86400.0;  // seconds: a day bounds the frames and the stall
+constexpr double kDefaultFrameMs = 30.0;  // a simulator at some 33 frames a second
+
 template <typename T>
 std::optional<T> ParseNumber(std::string_view text) {
   T number{};
@@ -131,9 +134,24 @@ UdpEndpoint ParseEndpoint(const std::string& option, const std::string& text, bo
   return endpoint;
 }
 
+// "S@AT": a stall of S seconds at AT seconds of the run.
+Stall ParseStall(std::string_view text) {
+  const auto at = text.find('@');
+  if (at == std::string_view::npos) {
+    throw UsageError("--stall: expected SECONDS@AT, got '" + std::string(text) + "'");
+  }
+  const auto length = NumberOf<double>("--stall", text.substr(0, at));
+  const auto start = NumberOf<double>("--stall", text.substr(at + 1));
+  if (length <= 0.0 || length > kLongestWait) {
+    throw UsageError("--stall: a stall longer than 0 and at most a day");
+  }
+  if (start < 0.0 || start > kLongestWait) throw UsageError("--stall: a time from 0 to a day");
+  return Stall{std::chrono::duration<double>(length), std::chrono::duration<double>(start)};
+}
+
 // The options as given on the command line, before they are checked and turned into SimOptions.
 struct Given {
-  std::string set, replay, at, from, answer, exitAfter, slipScale;
+  std::string set, replay, at, from, answer, exitAfter, slipScale, frameMs, stall;
   std::vector<std::string> answerCode, badHex, oddText, shortText, unreadableAtom;
   std::vector<std::string> flightgear, xplane;
   CLI::Option* flightgearOption = nullptr;
@@ -158,6 +176,11 @@ speed at 0) over 2 s; when values come again they ease back to them over 1 s. Bo
 once on standard output.
 
 The faults take a CODE: 61, 70, 77, 79, 135 or all; a fault for one code goes before one for all.
+
+With --frame-ms or --stall it behaves as a data server inside a simulator's game loop: a message
+waits for the end of the frame under way and is answered there, together with every other that
+waits then; a client's own next message waits for the frame after. A stall holds the messages
+for its whole length. --verbose says when the stall begins.
 
 It prints "simserver ready: FSCONNECT8" on standard output once clients can connect. SIGTERM
 and SIGINT end it; it then prints "simserver stopped: N atoms left" on standard output, N being
@@ -218,9 +241,21 @@ void Describe(CLI::App& app, Given& given, SimOptions& options) {
   app.add_option("--exit-after", given.exitAfter,
                  "answer N messages, then end at the next, leaving it unanswered")
       ->type_name("N");
+  app.add_option("--frame-ms", given.frameMs,
+                 "answer messages only between the frames of a game loop, frames\n"
+                 "of N ms back to back; reading and deleting atoms is not held up")
+      ->type_name("N");
+  app.add_option("--stall", given.stall,
+                 "one frame S seconds long, the first to start AT seconds into the\n"
+                 "run (frames of 30 ms unless --frame-ms says otherwise)")
+      ->type_name("S@AT");
+  app.add_flag("--32-bit-results", options.narrowResults,
+               "answer as a 32-bit window procedure: the upper 32 bits of every\n"
+               "result 0, so the atom 49153 comes back as 4294951937");
   app.add_flag("--verbose", options.verbose,
-               "one line per message on standard output, and the first few\n"
-               "malformed datagrams of a live simulator");
+               "one line per message on standard output (its flight time, and its\n"
+               "frame with --frame-ms), and the first few malformed datagrams of a\n"
+               "live simulator");
 }
 
 void Check(const Given& given, SimOptions& options) {
@@ -242,6 +277,17 @@ void Check(const Given& given, SimOptions& options) {
     options.answerEverything = NumberOf<std::int64_t>("--answer", given.answer);
   if (!given.exitAfter.empty()) {
     options.exitAfter = NumberOf<std::uint64_t>("--exit-after", given.exitAfter);
+  }
+  if (!given.frameMs.empty()) {
+    const auto frameMs = NumberOf<double>("--frame-ms", given.frameMs);
+    if (frameMs <= 0.0 || frameMs > kLongestWait * 1000.0) {
+      throw UsageError("--frame-ms: a frame longer than 0 and at most a day");
+    }
+    options.frame = std::chrono::duration<double, std::milli>(frameMs);
+  }
+  if (!given.stall.empty()) {
+    options.stall = ParseStall(given.stall);
+    if (!options.frame) options.frame = std::chrono::duration<double, std::milli>(kDefaultFrameMs);
   }
   for (const auto& assignment : given.answerCode) AddCodeAnswer(options, assignment);
   for (const auto& [option, codes, fault] :

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "flight_values.h"
+#include "game_loop.h"
 #include "platform/error.h"
 #include "reply_text.h"
 #include "udp_socket.h"
@@ -37,6 +39,9 @@ struct SimOptions {
   std::optional<TextFault> textFaultForEveryCode;      // the same with CODE all
   bool hang = false;
   std::optional<std::uint64_t> exitAfter;
+  std::optional<std::chrono::duration<double>> frame;  // --frame-ms: a game loop's frame
+  std::optional<Stall> stall;                          // --stall S@AT
+  bool narrowResults = false;                          // --32-bit-results
   bool verbose = false;
   bool help = false;
 };

@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "platform/error.h"
@@ -21,6 +23,20 @@ namespace {
 
 std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
 
+constexpr std::size_t kAnyNumber = std::numeric_limits<std::size_t>::max();
+
+// The wait of one poll until `boundary`; none without a boundary, so poll waits for events alone.
+std::optional<timespec> WaitUntil(const std::optional<FrameSchedule::TimePoint>& boundary) {
+  if (!boundary) return std::nullopt;
+  const auto left = std::max(*boundary - std::chrono::steady_clock::now(),
+                             std::chrono::steady_clock::duration::zero());
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+  return timespec{
+      .tv_sec = static_cast<time_t>(seconds.count()),
+      .tv_nsec = static_cast<long>(
+          std::chrono::duration_cast<std::chrono::nanoseconds>(left - seconds).count())};
+}
+
 }  // namespace
 
 struct DesktopWindowServer::Client {
@@ -32,8 +48,9 @@ struct DesktopWindowServer::Client {
   bool finished = false;             // closed by the client, broken, or told off
 };
 
-DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler handler)
-    : className_(className), handler_(std::move(handler)) {
+DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler handler,
+                                         FrameSchedule* frames)
+    : className_(className), handler_(std::move(handler)), frames_(frames) {
   const dw::WindowAddress address = dw::AddressOf(className);
   listener_ = UniqueFd(socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
   if (!listener_.Valid()) throw Error(SystemError("Cannot create a socket"));
@@ -61,6 +78,8 @@ void DesktopWindowServer::Stop() noexcept {
 void DesktopWindowServer::Run() {
   std::vector<Client> clients;
   std::vector<pollfd> watched;
+  std::optional<FrameSchedule::TimePoint> boundary;
+  if (frames_ != nullptr) boundary = frames_->FrameEnd(std::chrono::steady_clock::now());
   for (;;) {
     watched.clear();
     watched.push_back({wake_.Get(), POLLIN, 0});
@@ -70,7 +89,8 @@ void DesktopWindowServer::Run() {
       const short events = client.output.empty() ? POLLIN : POLLOUT;
       watched.push_back({client.socket.Get(), events, 0});
     }
-    if (poll(watched.data(), watched.size(), -1) < 0) {
+    const std::optional<timespec> wait = WaitUntil(boundary);
+    if (ppoll(watched.data(), watched.size(), wait ? &*wait : nullptr, nullptr) < 0) {
       if (errno == EINTR) continue;
       throw Error(SystemError("poll failed"));
     }
@@ -82,17 +102,28 @@ void DesktopWindowServer::Run() {
       const short revents = watched[i + 2].revents;
       Client& client = clients[i];
       if ((revents & POLLOUT) != 0) {
-        client.finished = !Flush(client) || (client.output.empty() && !HandleRequests(client));
+        client.finished = !Flush(client) || (client.output.empty() &&
+                                             !HandleRequests(client, MessagesBetweenBoundaries()));
       }
       if (!client.finished && (revents & (POLLIN | POLLHUP | POLLERR)) != 0 && !Receive(client)) {
         client.finished = true;
       }
+    }
+    if (boundary && std::chrono::steady_clock::now() >= *boundary) {
+      for (Client& client : clients) {
+        if (!client.finished) client.finished = !HandleRequests(client, 1);
+      }
+      boundary = frames_->FrameEnd(std::chrono::steady_clock::now());
     }
     for (Client& client : clients) {
       if (client.finished) DeleteUnclaimedAtoms(client);
     }
     std::erase_if(clients, [](const Client& client) { return client.finished; });
   }
+}
+
+std::size_t DesktopWindowServer::MessagesBetweenBoundaries() const {
+  return frames_ != nullptr ? 0 : kAnyNumber;
 }
 
 void DesktopWindowServer::AcceptClients(std::vector<Client>& clients) {
@@ -118,17 +149,18 @@ bool DesktopWindowServer::Receive(Client& client) {
   // A hung window procedure never gets to the client's later requests.
   if (client.hung) return true;
   client.input.insert(client.input.end(), chunk, chunk + got);
-  return HandleRequests(client);
+  return HandleRequests(client, MessagesBetweenBoundaries());
 }
 
-bool DesktopWindowServer::HandleRequests(Client& client) {
+bool DesktopWindowServer::HandleRequests(Client& client, std::size_t messages) {
   std::size_t used = 0;
   bool healthy = true;
   while (healthy && !client.hung && client.output.empty() && used < client.input.size()) {
     const std::span<const std::uint8_t> rest = std::span(client.input).subspan(used);
     const std::uint8_t kind = rest[0];
     if (kind == dw::kSendMessage) {
-      if (rest.size() < dw::kSendMessageSize) break;
+      if (rest.size() < dw::kSendMessageSize || messages == 0) break;
+      --messages;
       const dw::SendMessageRequest request =
           dw::DecodeSendMessage(rest.subspan<1, dw::kSendMessageSize - 1>());
       used += dw::kSendMessageSize;
@@ -174,11 +206,10 @@ bool DesktopWindowServer::HandleRequests(Client& client) {
 }
 
 std::optional<Atom> DesktopWindowServer::LiveAtomIn(std::int64_t result) const {
-  // An atom travels as its 16 bits read as a signed number: 0xC000..0xFFFF as -16384..-1.
-  if (result < -0x4000 || result >= 0) return std::nullopt;
-  const auto atom = static_cast<Atom>(result & 0xFFFF);
+  // Sign-extended from 16 bits, or zero-extended from 32 by a 32-bit window procedure.
+  const std::optional<Atom> atom = dw::AtomHandedOverIn(result);
   std::lock_guard lock(atomsMutex_);
-  return atoms_.Contains(atom) ? std::optional(atom) : std::nullopt;
+  return atom && atoms_.Contains(*atom) ? atom : std::nullopt;
 }
 
 void DesktopWindowServer::DeleteUnclaimedAtoms(Client& client) {

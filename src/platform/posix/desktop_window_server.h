@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/frame_schedule.h"
 #include "platform/link_transport.h"
 #include "platform/posix/atom_table.h"
 #include "platform/posix/desktop_window_protocol.h"
@@ -22,6 +23,11 @@ namespace veltrano {
 // it deletes it: a client that goes without doing so (it gave up waiting for the answer, or died)
 // can never name it again, so the server deletes it then. Other atoms that nobody deletes stay in
 // the table and are counted.
+//
+// With a frame schedule the window procedure runs only between the frames of a game loop: at each
+// boundary it answers the one message that each client has waiting then, and a message that comes
+// during a frame waits for the next boundary, with the client's later requests behind it. Reading
+// and deleting atoms is the desktop's work, not the window's, and is answered at once.
 class DesktopWindowServer {
  public:
   // The window procedure: the result of one message. No value means that the procedure never
@@ -36,7 +42,8 @@ class DesktopWindowServer {
   }
 
   // Raises Error when another server owns the class already, or when the socket cannot be made.
-  DesktopWindowServer(std::string_view className, Handler handler);
+  // `frames`, when given, must outlive the server; Run asks it for each frame.
+  DesktopWindowServer(std::string_view className, Handler handler, FrameSchedule* frames = nullptr);
   ~DesktopWindowServer();
   DesktopWindowServer(const DesktopWindowServer&) = delete;
   DesktopWindowServer& operator=(const DesktopWindowServer&) = delete;
@@ -61,9 +68,13 @@ class DesktopWindowServer {
   struct Client;
 
   void AcceptClients(std::vector<Client>& clients);
-  // Reads what the client sent and answers every complete request; false when it is done.
+  // Reads what the client sent and answers the complete requests that may be answered now; false
+  // when it is done.
   bool Receive(Client& client);
-  bool HandleRequests(Client& client);
+  // Answers the client's requests in order, up to `messages` window messages among them.
+  bool HandleRequests(Client& client, std::size_t messages);
+  // How many window messages of a client may be answered outside a frame boundary.
+  std::size_t MessagesBetweenBoundaries() const;
   bool Flush(Client& client);
   void AnswerAtomName(Client& client, Atom atom);
   // The atom that an answer names, when it is one that exists.
@@ -72,6 +83,7 @@ class DesktopWindowServer {
 
   std::string className_;
   Handler handler_;
+  FrameSchedule* frames_;
   UniqueFd listener_;
   UniqueFd wake_;  // an eventfd: readable once Stop has been called
   mutable std::mutex atomsMutex_;

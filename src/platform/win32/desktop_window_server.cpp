@@ -1,5 +1,6 @@
 #include "platform/win32/desktop_window_server.h"
 
+#include <chrono>
 #include <utility>
 
 #include "platform/error.h"
@@ -19,11 +20,14 @@ std::uint32_t DesktopWindowServer::RegisterWindowMessageA(std::string_view name)
   return ::RegisterWindowMessageA(std::string(name).c_str());
 }
 
-DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler handler)
-    : className_(className), handler_(std::move(handler)) {
+DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler handler,
+                                         FrameSchedule* frames)
+    : className_(className), handler_(std::move(handler)), frames_(frames) {
   if (FindWindowA(className_.c_str(), nullptr) != nullptr) {
     throw Error("Another server owns the window class " + className_);
   }
+  stopEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (stopEvent_ == nullptr) throw Win32Error("Cannot create an event");
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = &DesktopWindowServer::WindowProcedure;
   windowClass.hInstance = GetModuleHandleA(nullptr);
@@ -34,21 +38,20 @@ DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler han
   // Top-level, so that FindWindowA finds it, and never shown.
   window_ = CreateWindowExA(0, className_.c_str(), className_.c_str(), WS_OVERLAPPED, 0, 0, 0, 0,
                             nullptr, nullptr, windowClass.hInstance, this);
-  if (window_ == nullptr) throw Win32Error("Cannot create the window " + className_);
+  if (window_ == nullptr) {
+    CloseHandle(stopEvent_);
+    throw Win32Error("Cannot create the window " + className_);
+  }
 }
 
 DesktopWindowServer::~DesktopWindowServer() {
   if (!destroyed_) DestroyWindow(window_);
   UnregisterClassA(className_.c_str(), GetModuleHandleA(nullptr));
+  CloseHandle(stopEvent_);
 }
 
 void DesktopWindowServer::Run() {
-  MSG message{};
-  while (!stopped_) {
-    if (GetMessageA(&message, nullptr, 0, 0) <= 0) break;
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
+  PumpUntilStopped();
   // Gone from the desktop before the caller reports: a client that asks now finds no server.
   DestroyWindow(window_);
   destroyed_ = true;
@@ -56,8 +59,8 @@ void DesktopWindowServer::Run() {
 
 void DesktopWindowServer::Stop() noexcept {
   stopped_ = true;
-  // Wakes Run, or the pump of a procedure that does not return.
-  PostMessageA(window_, WM_NULL, 0, 0);
+  // Wakes the pump, whether it waits for messages or for the end of a frame.
+  SetEvent(stopEvent_);
 }
 
 LRESULT CALLBACK DesktopWindowServer::WindowProcedure(HWND window, UINT message, WPARAM wParam,
@@ -86,13 +89,31 @@ LRESULT DesktopWindowServer::Answer(UINT message, WPARAM wParam, LPARAM lParam) 
 
 void DesktopWindowServer::PumpUntilStopped() {
   MSG message{};
-  while (!stopped_) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+  while (WaitForMessages()) {
     // Peeking also delivers messages that other threads and processes send.
     while (!stopped_ && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        Stop();
+        break;
+      }
       TranslateMessage(&message);
       DispatchMessageA(&message);
     }
+  }
+}
+
+bool DesktopWindowServer::WaitForMessages() {
+  if (frames_ == nullptr) {
+    MsgWaitForMultipleObjectsEx(1, &stopEvent_, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    return !stopped_;
+  }
+  // Not a message wait: what other programs send stays queued until the frame is over.
+  const auto end = frames_->FrameEnd(std::chrono::steady_clock::now());
+  for (;;) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+    if (stopped_ || left.count() <= 0) return !stopped_;
+    WaitForSingleObject(stopEvent_, static_cast<DWORD>(left.count()));
   }
 }
 

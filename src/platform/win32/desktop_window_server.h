@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/frame_schedule.h"
 #include "platform/link_transport.h"
 
 namespace veltrano {
@@ -19,6 +20,10 @@ namespace veltrano {
 // Owns a hidden top-level window of a class and answers the messages that programs send to it;
 // the atoms of the answers are the desktop's real global atoms. The window is there from
 // construction on; Run pumps its messages until Stop. Construction and Run belong on one thread.
+//
+// With a frame schedule the thread runs a game loop: during a frame it waits without pumping, so
+// that messages from other programs wait as they do for a server inside a simulator, and at each
+// boundary it handles every message that is there. Stop ends a frame at once.
 class DesktopWindowServer {
  public:
   // The window procedure for application and registered messages: the result of one message. No
@@ -31,7 +36,8 @@ class DesktopWindowServer {
   static std::uint32_t RegisterWindowMessageA(std::string_view name);
 
   // Raises Error when a window of the class exists already, or when the window cannot be made.
-  DesktopWindowServer(std::string_view className, Handler handler);
+  // `frames`, when given, must outlive the server; Run asks it for each frame.
+  DesktopWindowServer(std::string_view className, Handler handler, FrameSchedule* frames = nullptr);
   ~DesktopWindowServer();
   DesktopWindowServer(const DesktopWindowServer&) = delete;
   DesktopWindowServer& operator=(const DesktopWindowServer&) = delete;
@@ -54,14 +60,19 @@ class DesktopWindowServer {
  private:
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Answer(UINT message, WPARAM wParam, LPARAM lParam);
-  // Handles other senders' messages without answering the current one, until Stop.
+  // Handles messages as they come, or at the boundaries of the frames, until Stop. Run calls it,
+  // and so does a procedure that does not return, to serve other senders meanwhile.
   void PumpUntilStopped();
+  // Waits for the next message, or for the end of a frame that starts now; false after Stop.
+  bool WaitForMessages();
 
   std::string className_;
   Handler handler_;
+  FrameSchedule* frames_;
   HWND window_ = nullptr;  // set once by the constructor
   bool destroyed_ = false;
   std::atomic<bool> stopped_ = false;
+  HANDLE stopEvent_ = nullptr;  // signalled by Stop: ends any wait of the pump
   mutable std::mutex atomsMutex_;
   std::set<Atom> added_;
 };
