@@ -103,9 +103,12 @@ const FlightCase kFlights[] = {
      "time_s,pitch,bank,slip,rpm,speed\n0,0,350,0,16000,100\n10,200,10,0,17000,100\n", nullptr,
      "0 128 0 128 5.50 2", "113 141 113 141 0.00 1", "246 255 246 255 4.25 1",
      "pitch: WARNING: at a limit for 5.50 s, first at 4.50 s: 0 for 5.50 s\n"},
-    {"RampTooFastForLevel1", "0,0,0,0,0,100\n10,200,0,0,0,100\n", kCentresMovedLevels1And4,
+    // The same pitch from centre 100: the axis reaches the end of its travel 20 packets before
+    // the cue reaches its limit, and every step of 2 is too fast for level 1.
+    {"RampFromAMovedCentreAtLevel1", "0,0,0,0,0,100\n10,200,0,0,0,100\n", kCentresMovedLevels1And4,
      "0 128 0 100 5.50 2", "127 127 139 139 0.00 0", "0 0 0 0 10.00 0",
-     "moves more than level 1 allows (1.6 a packet) in 38 packets, by up to 2 at 0.05 s"},
+     "its centre sends it to an end of its travel for 1.00 s, first at 3.50 s; moves more than "
+     "level 1 allows (1.6 a packet) in 38 packets, by up to 2 at 0.05 s"},
     // A speed step of 0.505 knots in one packet is a surge of 50.5 on that packet alone; the
     // first packet has no earlier speed and adds none.
     {"AccelerationSpeedStep",

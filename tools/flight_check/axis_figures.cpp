@@ -30,6 +30,7 @@ AxisFigures FigureAxis(const FlightRun& run, AxisBytes bytes, AxisFigures axis) 
   axis.positionMax = 0;
   std::size_t ticksAtLow = 0;
   std::size_t ticksAtHigh = 0;
+  std::size_t ticksAtTravelEnd = 0;
   for (std::size_t tick = 0; tick < packets.size(); ++tick) {
     const Packet& packet = packets[tick];
     const int cue = packet[bytes.cue];
@@ -52,9 +53,14 @@ AxisFigures FigureAxis(const FlightRun& run, AxisBytes bytes, AxisFigures axis) 
     axis.positionMin = std::min(axis.positionMin, position);
     axis.positionMax = std::max(axis.positionMax, position);
 
+    const bool cueAtLimit = cue == 0 || cue == 255;
     if (cue == 0) ++ticksAtLow;
     if (cue == 255) ++ticksAtHigh;
-    if ((cue == 0 || cue == 255) && !axis.firstAtLimit) axis.firstAtLimit = at;
+    if (cueAtLimit && !axis.firstAtLimit) axis.firstAtLimit = at;
+    if ((position == 0 || position == AxisMotion::kTravelEnd) && !cueAtLimit) {
+      ++ticksAtTravelEnd;
+      if (!axis.firstAtTravelEnd) axis.firstAtTravelEnd = at;
+    }
 
     if (tick == 0) continue;
     const int step = std::abs(cue - packets[tick - 1][bytes.cue]);
@@ -67,6 +73,7 @@ AxisFigures FigureAxis(const FlightRun& run, AxisBytes bytes, AxisFigures axis) 
   // Counted, not summed, so that no rounding gathers over a long flight.
   axis.atLowSeconds = static_cast<double>(ticksAtLow) * run.tickSeconds;
   axis.atHighSeconds = static_cast<double>(ticksAtHigh) * run.tickSeconds;
+  axis.atTravelEndSeconds = static_cast<double>(ticksAtTravelEnd) * run.tickSeconds;
   return axis;
 }
 

@@ -21,6 +21,9 @@ struct AxisFigures {
   // Where the platform is sent: centre + cue - 128 within 0..255; the cue itself for vibration.
   int positionMin = 0;
   int positionMax = 0;
+  // Time at an end of the travel with the cue short of its limit: the centre took it there.
+  double atTravelEndSeconds = 0.0;
+  std::optional<double> firstAtTravelEnd = std::nullopt;
   double atLowSeconds = 0.0;   // cue 0
   double atHighSeconds = 0.0;  // cue 255
   std::optional<double> firstAtLimit = std::nullopt;

@@ -34,6 +34,11 @@ std::string AtLimit(const AxisFigures& axis) {
   return line;
 }
 
+std::string AtTravelEnd(const AxisFigures& axis) {
+  return "its centre sends it to an end of its travel for " + Seconds(axis.atTravelEndSeconds) +
+         " s, first at " + Seconds(*axis.firstAtTravelEnd) + " s";
+}
+
 std::string TooFast(const AxisFigures& axis) {
   return Format(
       "moves more than level %d allows (%.1f a packet) in %zu packet%s, by up to %d at "
@@ -48,6 +53,7 @@ std::string Verdict(const AxisFigures& axis) {
   }
   std::vector<std::string> warnings;
   if (axis.firstAtLimit) warnings.push_back(AtLimit(axis));
+  if (axis.firstAtTravelEnd) warnings.push_back(AtTravelEnd(axis));
   if (axis.stepsTooLarge > 0) warnings.push_back(TooFast(axis));
   if (warnings.empty()) {
     std::string fine = axis.name + ": ok: never at a limit";

@@ -11,8 +11,8 @@ namespace veltrano::flight_check {
 // seconds at a limit and the largest step from one packet to the next.
 void PrintTable(std::ostream& out, const FlightFigures& figures);
 
-// A line per axis: what to look at (a cue at a limit, steps faster than the axis's level
-// moves), or that there is nothing.
+// A line per axis: what to look at (a cue at a limit, a centre that sends the axis to an end of
+// its travel, steps faster than the axis's level moves), or that there is nothing.
 void PrintVerdicts(std::ostream& out, const FlightFigures& figures);
 
 // The same figures as a JSON object: "ticks", "seconds", and "pitch", "roll", "vibration".
