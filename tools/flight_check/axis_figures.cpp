@@ -21,9 +21,11 @@ AxisFigures FigureAxis(const FlightRun& run, AxisBytes bytes, AxisFigures axis) 
   const std::vector<Packet>& packets = run.packets;
   const Packet& first = packets.front();
   if (bytes.centre) {
-    const std::uint8_t level = first[*bytes.centre + 2];
-    axis.level = std::clamp<int>(level, 1, 5);
-    axis.stepAllowed = AxisMotion::UnitsPerSecond(level) * run.tickSeconds;
+    // The levels stay the same for the whole run: START took them.
+    AxisMotion motion;
+    motion.Command(first[bytes.cue], first[*bytes.centre], first[*bytes.centre + 2]);
+    axis.level = motion.Level();
+    axis.stepAllowed = AxisMotion::UnitsPerSecond(motion.Level()) * run.tickSeconds;
   }
   axis.min = axis.max = first[bytes.cue];
   axis.positionMin = 255;

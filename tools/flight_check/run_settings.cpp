@@ -1,5 +1,7 @@
 #include "run_settings.h"
 
+#include <array>
+#include <cstdint>
 #include <optional>
 
 #include "panel/settings_file.h"
