@@ -27,12 +27,17 @@ dpkg --root="$root" --install "$deb" >"$work/dpkg.log" 2>&1 || fail "dpkg: $(cat
 bin="$root/usr/bin"
 version="$(dpkg-deb --field "$deb" Version)"
 
-for program in simserver virtual-platform window-picture; do
+for program in simserver virtual-platform window-picture flight-check; do
   "$bin/$program" --help | grep -q "^Usage: $program" || fail "$program --help"
   [ "$("$bin/$program" --version)" = "$program $version" ] || fail "$program --version"
 done
 (cd "$work" && "$bin/window-picture" window.png) || fail "window-picture"
 file "$work/window.png" | grep -q 'PNG image data' || fail "window-picture saved no PNG"
+printf '0,10,30,0,2600,100\n1,10,30,0,2600,100\n' >"$work/flight.csv"
+report="$(cd "$work" && "$bin/flight-check" flight.csv --picture cues.png 2>&1)" ||
+  fail "flight-check: $report"
+[[ "$report" == *$'\npitch: ok'* ]] || fail "flight-check: $report"
+file "$work/cues.png" | grep -q 'PNG image data' || fail "flight-check saved no PNG"
 # The control program takes no arguments and runs until its window is closed.
 status=0
 QT_QPA_PLATFORM=offscreen timeout 2 "$bin/veltrano" || status=$?

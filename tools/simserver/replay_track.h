@@ -22,6 +22,9 @@ class ReplayTrack final : public FlightSource {
 
   FlightValues At(double seconds) const override;
 
+  // The time of the last row, where the recording starts over.
+  double Length() const { return rows_.back().time; }
+
  private:
   struct Row {
     double time;
