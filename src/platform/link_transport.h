@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 namespace veltrano {
@@ -32,6 +33,15 @@ struct MessageResult {
   // procedure's result comes zero-extended. Only for kAnswered.
   std::int64_t result = 0;
 };
+
+// The atom that a data server hands over in a message's result: the result's low 32 bits, read
+// as a signed number, are a string atom read as a signed 16-bit number (-16384..-1). A transport
+// that leaves a late answer untaken deletes this atom, which nobody else would.
+constexpr std::optional<Atom> AtomHandedOverIn(std::int64_t result) {
+  const auto answer = static_cast<std::int32_t>(result);
+  if (answer < -0x4000 || answer >= 0) return std::nullopt;
+  return static_cast<Atom>(answer & 0xFFFF);
+}
 
 // The desktop operations that the simulator link is made of: window messages and global atoms,
 // under their desktop names. Implementations answer as the desktop does, including its ways of

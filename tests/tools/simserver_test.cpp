@@ -364,6 +364,82 @@ std::string AtomsDuringAStall(testing::SimserverProcess& server) {
 }
 #endif
 
+// What the link's transport makes of a server: each message's delivery, the result after "=",
+// "an atom" where the answer hands one over; then how many messages the server took.
+std::string Deliveries(testing::SimserverProcess& server, const std::vector<std::string>& steps,
+                       std::chrono::milliseconds answerWait) {
+  testing::DesktopLink link(answerWait);
+  const WindowHandle window = link.FindWindowA("FSCONNECT8");
+  const std::uint32_t message = link.RegisterWindowMessageA("WM_FSCONNECT");
+  std::string seen;
+  bool stopped = false;
+  std::ptrdiff_t taken = 0;  // messages the server said it answered
+  const auto send = [&] {
+    const MessageResult sent = link.SendMessageA(window, message, 1, kPitch);
+    if (sent.delivery == Delivery::kAnswered) {
+      if (const auto atom = AtomHandedOverIn(sent.result)) {
+        link.GlobalDeleteAtom(*atom);
+        return std::string("an atom");
+      }
+      return "=" + std::to_string(sent.result);
+    }
+    return std::string(sent.delivery == Delivery::kNoWindow ? "no window" : "late");
+  };
+  for (const std::string& step : steps) {
+    if (step == "send") {
+      seen += send() + ", ";
+    } else if (step == "stop") {
+      server.ExpectCleanEnd();
+      stopped = true;
+    } else if (step == "caught up") {
+      // The server says when it has answered the late message; its answer may still be on the
+      // way, and until it has come every message is late without being sent.
+      EXPECT_THAT(server.ReadLine(), ::testing::StartsWith("message 1 "));
+      ++taken;
+      std::string outcome = "late";
+      for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+           outcome == "late" && std::chrono::steady_clock::now() < until;) {
+        outcome = send();
+      }
+      seen += "then " + outcome + ", ";
+    }
+  }
+  if (stopped) return seen.substr(0, seen.size() - 2);
+  taken += Count(server.ExpectCleanEnd(), "message ");  // the late answer's atom deleted too
+  return seen + std::to_string(taken) + " messages taken";
+}
+
+TEST(DesktopTransport, AnswersZeroAndLateAnswersAreTheirOwnDeliveriesAndNothingIsSentWhileBehind) {
+  using std::chrono::milliseconds;
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> steps;
+    milliseconds answerWait;
+    std::string expected;
+  };
+  for (const auto& [args, steps, answerWait, expected] : {
+           Case{{"--answer-code", "77=0", "--verbose"},
+                {"send", "send"},
+                milliseconds(5000),
+                "=0, =0, 2 messages taken"},
+           Case{{"--set", "pitch=7"},
+                {"send", "stop", "send"},
+                milliseconds(5000),
+                "an atom, no window"},
+           // The wait is well beyond a healthy answer and well within the stall.
+           Case{{"--stall", "3@0", "--verbose"},
+                {"send", "send", "send", "caught up", "send"},
+                milliseconds(500),
+                "late, late, late, then an atom, an atom, 3 messages taken"},
+       }) {
+    testing::SimserverProcess server(args);
+    if (args.at(0) == "--stall") {
+      EXPECT_THAT(server.ReadLine(), ::testing::HasSubstr("a stall"));
+    }
+    EXPECT_EQ(Deliveries(server, steps, answerWait), expected) << args.at(0);
+  }
+}
+
 TEST(SimserverGameLoop, MessagesWaitForTheFramesEndAStallHoldsThemAndResultsMayBe32Bit) {
   struct Case {
     std::vector<std::string> args;

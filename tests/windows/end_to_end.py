@@ -4,7 +4,9 @@
 simserver.exe serves fixed flight values, veltrano.exe drives COM3, which is a pseudo-terminal
 whose other end this script reads. The script presses START with a real mouse click, checks that
 every packet holds the bytes the cue formulas give for those values, measures how often packets
-come, saves a picture of the running window, presses STOP and checks that the packets end.
+come, saves a picture of the running window, presses STOP and checks that the packets end. Then
+the same with a server in a game loop that stalls, STOP pressed during the stall, and last a
+platform that goes away in a run.
 
     end_to_end.py BUILD_DIR PICTURE.png      (WINEPREFIX names a prefix made by scripts/wine-run)
 """
@@ -60,19 +62,31 @@ def set_graphics(driver):
     subprocess.run(["wineserver", "-w"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def start_server(simserver):
-    """A wineserver for the run and simserver.exe in it, ready for clients."""
+def start_wine():
+    """A wineserver for the run, with Wine's desktop up."""
     subprocess.run(["wineserver", "-p"], check=True, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL)
     # The first program brings up Wine's desktop and services; one that starts beside it may
     # find no desktop yet.
     wine("cmd.exe", "/c", "exit", stdout=subprocess.DEVNULL).wait(120)
+
+
+def start_server(simserver, log, *options):
+    """simserver.exe serving FLIGHT, ready for clients, with what it says going to `log`."""
     values = ",".join(f"{name}={value}" for name, value in FLIGHT.items())
-    server = wine(str(simserver), "--set", values, stdout=subprocess.PIPE, text=True)
-    ready = server.stdout.readline().strip()
-    if ready != "simserver ready: FSCONNECT8":
-        raise SystemExit(f"simserver did not get ready: {ready!r}")
+    server = wine(str(simserver), "--set", values, *options, stdout=log.open("w"))
+    wait_in_log(log, "simserver ready: FSCONNECT8", 60)
     return server
+
+
+def wait_in_log(log, text, seconds, after=0):
+    """The offset in `log` just past `text` once it is there, past offset `after`."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if (found := log.read_text().find(text, after)) >= 0:
+            return found + len(text)
+        time.sleep(0.05)
+    raise SystemExit(f"simserver did not say {text!r} within {seconds} s")
 
 
 def start_display():
@@ -121,6 +135,63 @@ def read_for(master, seconds):
     return chunks
 
 
+def packets_in(chunks):
+    data = b"".join(chunk for _, chunk in chunks)
+    return [data[i:i + 8] for i in range(0, len(data) - len(data) % 8, 8)], len(data) % 8
+
+
+def check_packets(packets, stray, want, failures, what):
+    """Before the first answer a reading is 0 and its cue the one for 0; from the first packet
+    that carries every served value on, each packet carries them, also when the server is late:
+    a late answer holds the reading that came before it."""
+    no_answer = bytes([0x58, 0x80, 0x7F, 0x00])
+    first = packets.index(want) if want in packets else len(packets)
+    early_wrong = [p for p in packets[:first] if p[4:] != want[4:] or not all(
+        p[i] in (want[i], no_answer[i]) for i in range(4))]
+    wrong = early_wrong + [p for p in packets[first:] if p != want]
+    print(f"{what}: {len(packets)} packets, expected each: {want.hex(' ')}; "
+          f"{first} before the first with every value")
+    if first == len(packets) or wrong or stray or first > 3:
+        failures.append(f"{what}: {len(wrong)} wrong packets, e.g. "
+                        f"{[p.hex(' ') for p in wrong[:3]]}; {first} before the first right one; "
+                        f"{stray} stray bytes")
+
+
+def rate_of(chunks):
+    times = [t for t, chunk in chunks for _ in range(len(chunk) // 8)]
+    return (len(times) - 1) / (times[-1] - times[0]) if len(times) > 1 else 0.0
+
+
+def game_loop_run(simserver, display, window, master, work, failures):
+    """30 ms frames and, 2 s in, a frame of 3 s; STOP is pressed during that stall."""
+    log = work / "game-loop.log"
+    server = start_server(simserver, log, "--frame-ms", "30", "--stall", "3@2", "--verbose")
+    click(display, window, START)
+    chunks = []
+    deadline = time.monotonic() + 30
+    while "a stall" not in log.read_text() and time.monotonic() < deadline:
+        chunks += read_for(master, 0.1)
+    stall = wait_in_log(log, "a stall", 1)
+    chunks += read_for(master, 0.5)
+    click(display, window, STOP)
+    read_for(master, 0.5)  # a packet on its way when STOP came
+    if read_for(master, 0.5):
+        failures.append("game loop: packets came after STOP")
+    if "message " in log.read_text()[stall:]:
+        failures.append("game loop: STOP took effect only after the stall")
+    packets, stray = packets_in(chunks)
+    check_packets(packets, stray, expected_packet(), failures, "game loop")
+    print(f"game loop, through the start of a stall: {rate_of(chunks):.2f} packets a second")
+    click(display, window, START)  # the server answers again when the stall is over
+    wait_in_log(log, "message ", 20, after=stall)
+    after, stray = packets_in(read_for(master, 1.0))
+    click(display, window, STOP)
+    read_for(master, 0.5)
+    if not after or stray or any(p != expected_packet() for p in after):
+        failures.append(f"game loop: after the stall {[p.hex(' ') for p in after[:3]]}")
+    return server
+
+
 def main():
     build, picture = pathlib.Path(sys.argv[1]).resolve(), pathlib.Path(sys.argv[2]).resolve()
     simserver = build / "tools/simserver/simserver.exe"
@@ -130,7 +201,9 @@ def main():
     failures = []
     try:
         set_graphics("x11")
-        server = start_server(simserver)
+        start_wine()
+        work = pathlib.Path(tempfile.mkdtemp(prefix="veltrano-e2e-"))
+        server = start_server(simserver, work / "simserver.log")
 
         # Wine is up, so its device manager has written its own links already.
         master, slave = os.openpty()
@@ -139,7 +212,6 @@ def main():
         com3.unlink(missing_ok=True)
         com3.symlink_to(os.ttyname(slave))
 
-        work = pathlib.Path(tempfile.mkdtemp(prefix="veltrano-e2e-"))
         (work / "SETUPSIM.CAP").write_bytes(SETTINGS.encode())
         program = wine(str(veltrano), cwd=work, env={"DISPLAY": display})
         window = wait_for_windows(display, 1, 60)[0]
@@ -154,22 +226,16 @@ def main():
         read_for(master, 0.5)  # a packet on its way when STOP came
         after_stop = read_for(master, 1.0)
 
-        data = b"".join(chunk for _, chunk in chunks)
-        packets = [data[i:i + 8] for i in range(0, len(data) - len(data) % 8, 8)]
-        want = expected_packet()
-        # A request that the server does not answer within the link's short wait reads as no
-        # server: its cue is the one for 0, and the rest of the packet stays as it was.
-        no_answer = bytes([0x58, 0x80, 0x7F, 0x00])
-        late = [p for p in packets if p != want and all(
-            p[i] in (want[i], no_answer[i]) for i in range(4)) and p[4:] == want[4:]]
-        wrong = [p.hex(" ") for p in packets if p != want and p not in late]
-        print(f"packets: {len(packets)}, expected each: {want.hex(' ')}; "
-              f"{len(late)} with an unanswered request")
-        if len(packets) < 40 or wrong or len(data) % 8 or len(late) > len(packets) // 10:
-            failures.append(f"{len(wrong)} wrong packets, e.g. {wrong[:3]}; {len(late)} late; "
-                            f"{len(data) % 8} stray bytes")
+        packets, stray = packets_in(chunks)
+        check_packets(packets, stray, expected_packet(), failures, "steady server")
+        if len(packets) < 40:
+            failures.append(f"only {len(packets)} packets in 5 s")
         if after_stop:
             failures.append("packets came after STOP")
+
+        server.kill()
+        server.wait()
+        server = game_loop_run(simserver, display, window, master, work, failures)
 
         # A platform that goes away in a run (its adapter pulled out): one "no port", run over.
         click(display, window, START)
@@ -185,9 +251,9 @@ def main():
         gaps = sorted(1000 * (b - a) for a, b in zip(times, times[1:]))
         if gaps:
             p99 = gaps[min(len(gaps) - 1, math.ceil(0.99 * len(gaps)) - 1)]
-            rate = (len(times) - 1) / (times[-1] - times[0])
             print(f"tick interval at the serial line: median {statistics.median(gaps):.2f} ms, "
-                  f"p99 {p99:.2f} ms, max {gaps[-1]:.2f} ms; {rate:.2f} packets a second")
+                  f"p99 {p99:.2f} ms, max {gaps[-1]:.2f} ms; {rate_of(chunks):.2f} packets a "
+                  "second")
         program.kill()
         server.kill()
     finally:

@@ -100,7 +100,7 @@ Delivery DesktopWindowLink::CatchUp(WindowHandle window, Connection& connection)
   if (received.end == Received::End::kTimedOut) return Delivery::kNoAnswerInTime;
 
   // Nobody reads the late answer, so its atom would stay in the table: it goes now.
-  const std::optional<Atom> atom = dw::AtomHandedOverIn(dw::DecodeResult(owed.bytes));
+  const std::optional<Atom> atom = AtomHandedOverIn(dw::DecodeResult(owed.bytes));
   connection.owed.reset();
   if (atom) {
     std::array<std::uint8_t, dw::kAtomAnswerSize> deleted{};

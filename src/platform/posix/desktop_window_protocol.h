@@ -20,7 +20,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string_view>
 #include <type_traits>
@@ -52,14 +51,6 @@ inline constexpr std::size_t kAtomAnswerSize = 2;
 
 constexpr bool IsStringAtom(std::uint32_t value) {
   return value >= kFirstAtom && value <= kLastAtom;
-}
-
-// The atom that a data server hands over in a message's result: the result's low 32 bits, read
-// as a signed number, are a string atom read as a signed 16-bit number (-16384..-1).
-constexpr std::optional<Atom> AtomHandedOverIn(std::int64_t result) {
-  const auto answer = static_cast<std::int32_t>(result);
-  if (answer < -0x4000 || answer >= 0) return std::nullopt;
-  return static_cast<Atom>(answer & 0xFFFF);
 }
 
 // What RegisterWindowMessageA gives for `name`: 0xC000 | (h & 0x3FFF), where h is the 32-bit

@@ -207,7 +207,7 @@ bool DesktopWindowServer::HandleRequests(Client& client, std::size_t messages) {
 
 std::optional<Atom> DesktopWindowServer::LiveAtomIn(std::int64_t result) const {
   // Sign-extended from 16 bits, or zero-extended from 32 by a 32-bit window procedure.
-  const std::optional<Atom> atom = dw::AtomHandedOverIn(result);
+  const std::optional<Atom> atom = AtomHandedOverIn(result);
   std::lock_guard lock(atomsMutex_);
   return atom && atoms_.Contains(*atom) ? atom : std::nullopt;
 }

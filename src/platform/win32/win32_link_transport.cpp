@@ -2,6 +2,7 @@
 
 #include "platform/win32/windows_api.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -11,12 +12,23 @@ namespace veltrano {
 
 namespace {
 
-template <class Probe>
-void CALLBACK ProbeHandled(HWND, UINT, ULONG_PTR data, LRESULT) {
-  // `data` is the report's own reference to the probe.
-  const std::unique_ptr<std::shared_ptr<Probe>> reference(
-      reinterpret_cast<std::shared_ptr<Probe>*>(data));
-  (*reference)->answered = true;
+template <class Pending>
+void CALLBACK AnswerReported(HWND, UINT, ULONG_PTR data, LRESULT result) {
+  // `data` is the report's own reference to the message.
+  const std::unique_ptr<std::shared_ptr<Pending>> reference(
+      reinterpret_cast<std::shared_ptr<Pending>*>(data));
+  Pending& pending = **reference;
+  pending.answered = true;
+  pending.result = static_cast<std::int64_t>(result);
+  if (!pending.late) return;
+  if (const auto atom = AtomHandedOverIn(pending.result)) ::GlobalDeleteAtom(*atom);
+}
+
+// Takes the desktop's reports of answered messages (and any message sent to this thread's
+// windows meanwhile), and nothing from the posted queue.
+void TakeReports() {
+  MSG ignored{};
+  PeekMessageA(&ignored, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
 }  // namespace
@@ -36,39 +48,40 @@ MessageResult Win32LinkTransport::SendMessageA(WindowHandle window, std::uint32_
                                                std::uint64_t wParam, std::int64_t lParam) {
   if (window == 0 || !IsWindow(ToHwnd(window))) return {Delivery::kNoWindow};
   if (Behind(window)) return {Delivery::kNoAnswerInTime};
-  DWORD_PTR result = 0;
-  const LRESULT delivered = ::SendMessageTimeoutA(
-      ToHwnd(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam),
-      SMTO_ABORTIFHUNG | SMTO_BLOCK, static_cast<UINT>(answerTimeout_.count()), &result);
+  const auto pending = std::make_shared<Pending>(Pending{window});
+  auto* reference = new std::shared_ptr<Pending>(pending);
+  if (SendMessageCallbackA(ToHwnd(window), message, static_cast<WPARAM>(wParam),
+                           static_cast<LPARAM>(lParam), &AnswerReported<Pending>,
+                           reinterpret_cast<ULONG_PTR>(reference)) == 0) {
+    delete reference;
+    return {IsWindow(ToHwnd(window)) ? Delivery::kNoAnswerInTime : Delivery::kNoWindow};
+  }
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + answerTimeout_;
+  for (TakeReports(); !pending->answered; TakeReports()) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) break;
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left), QS_SENDMESSAGE,
+                                MWMO_INPUTAVAILABLE);
+  }
   // The window procedure's LRESULT comes back whole; the caller judges its bits.
-  if (delivered != 0) return {Delivery::kAnswered, static_cast<std::int64_t>(result)};
+  if (pending->answered) return {Delivery::kAnswered, pending->result};
   if (!IsWindow(ToHwnd(window))) return {Delivery::kNoWindow};
-  SendProbe(window);
+  pending->late = true;
+  owed_ = pending;
   return {Delivery::kNoAnswerInTime};
 }
 
 bool Win32LinkTransport::Behind(WindowHandle window) {
-  if (probe_ == nullptr) return false;
-  if (probe_->window != window) {
-    probe_.reset();  // another window now: the one that was behind has gone
+  if (owed_ == nullptr) return false;
+  if (owed_->window != window) {
+    owed_.reset();  // another window now: the one that was behind has gone
     return false;
   }
-  // Takes the desktop's reports of handled probes, and nothing else.
-  MSG ignored{};
-  PeekMessageA(&ignored, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  if (!probe_->answered) return true;
-  probe_.reset();
+  TakeReports();
+  if (!owed_->answered) return true;
+  owed_.reset();
   return false;
-}
-
-void Win32LinkTransport::SendProbe(WindowHandle window) {
-  probe_ = std::make_shared<CatchUpProbe>(CatchUpProbe{window, false});
-  auto* reference = new std::shared_ptr<CatchUpProbe>(probe_);
-  if (SendMessageCallbackA(ToHwnd(window), WM_NULL, 0, 0, &ProbeHandled<CatchUpProbe>,
-                           reinterpret_cast<ULONG_PTR>(reference)) == 0) {
-    delete reference;
-    probe_.reset();  // the window cannot be told: try it again with the next message
-  }
 }
 
 int Win32LinkTransport::GlobalGetAtomNameA(Atom atom, char* buffer, int size) {

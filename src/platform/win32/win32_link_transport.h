@@ -10,16 +10,15 @@
 namespace veltrano {
 
 // The desktop's own window messages and global atoms. A message waits for the server's answer
-// at most `answerTimeout`, and not at all for a server that Windows already counts as hung, so a
-// stuck server cannot freeze the window that asks it.
+// at most `answerTimeout`, so a stuck server cannot freeze the window that asks it.
 //
-// A message that was not answered in time stays in the server's queue, and the server answers it
-// when it catches up; nobody takes that answer, so the atom it hands over stays in the desktop's
-// table. To leave no more than that one, the window is sent nothing else until it has caught up:
-// right after the unanswered message it gets a message that makes no atom (WM_NULL) whose
-// completion the desktop reports without anyone waiting (SendMessageCallbackA). The report comes
-// while this thread takes its messages, as the window's message loop does; SendMessageA also
-// takes it when it comes to look.
+// A message is sent so that the desktop reports its answer whenever it comes
+// (SendMessageCallbackA), and waited for by taking those reports for at most the timeout. A
+// message not answered by then stays in the server's queue; until its report has come, the
+// window is sent nothing else, and when it comes the atom that the answer hands over is deleted,
+// since nobody reads it. A server that falls behind thus leaves no atom in the desktop's table,
+// however long it stalls. The report comes while this thread takes its messages, as the window's
+// message loop does; SendMessageA also takes it when it comes to look.
 class Win32LinkTransport final : public LinkTransport {
  public:
   explicit Win32LinkTransport(std::chrono::milliseconds answerTimeout = kAnswerWait);
@@ -32,19 +31,20 @@ class Win32LinkTransport final : public LinkTransport {
   Atom GlobalDeleteAtom(Atom atom) override;
 
  private:
-  // The message sent after an unanswered one, shared with the desktop's report of its completion,
-  // which may come after this transport has gone.
-  struct CatchUpProbe {
+  // A message on its way, shared with the desktop's report of its answer, which may come after
+  // this transport has gone.
+  struct Pending {
     WindowHandle window = 0;
     bool answered = false;
+    bool late = false;  // given up on: the report deletes the atom it brings
+    std::int64_t result = 0;
   };
 
   // Whether the window still owes the answer to an earlier message.
   bool Behind(WindowHandle window);
-  void SendProbe(WindowHandle window);
 
   std::chrono::milliseconds answerTimeout_;
-  std::shared_ptr<CatchUpProbe> probe_;  // none: no window is behind
+  std::shared_ptr<Pending> owed_;  // none: no window is behind
 };
 
 }  // namespace veltrano
