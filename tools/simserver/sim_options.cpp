@@ -68,7 +68,17 @@ FlightValues ParseFixedValues(std::string_view list) {
 }
 
 bool IsVariableCode(std::int64_t code) {
-  return std::find(kVariableCodes.begin(), kVariableCodes.end(), code) != kVariableCodes.end();
+  const auto& codes = data_server::kVariableCodes;
+  return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+// The codes that have a value, in increasing order and separated by commas.
+std::string VariableCodeList() {
+  auto codes = data_server::kVariableCodes;
+  std::sort(codes.begin(), codes.end());
+  std::string list;
+  for (const std::int32_t code : codes) list += (list.empty() ? "" : ", ") + std::to_string(code);
+  return list;
 }
 
 void AddTextFault(SimOptions& options, const std::string& option, std::string_view code,
@@ -81,8 +91,8 @@ void AddTextFault(SimOptions& options, const std::string& option, std::string_vi
   }
   const auto number = NumberOf<std::int64_t>(option, code);
   if (!IsVariableCode(number)) {
-    throw UsageError(option + ": code " + std::string(code) +
-                     " has no value (61, 70, 77, 79, 135 or all)");
+    throw UsageError(option + ": code " + std::string(code) + " has no value (" +
+                     VariableCodeList() + " or all)");
   }
   if (!options.textFaultForCode.emplace(number, fault).second) {
     throw UsageError(option + ": code " + std::string(code) + " has a fault already");
