@@ -13,6 +13,7 @@
 #include "link/link_protocol.h"
 #include "platform/error.h"
 #include "platform/posix/desktop_window_link.h"
+#include "protocol/data_server.h"
 #include "sim_options.h"
 
 namespace veltrano {
@@ -89,7 +90,7 @@ BENCHMARK(BM_StatusAnswer);
 // One value: message, atom name read, atom deletion.
 void BM_ValueRequest(benchmark::State& state) {
   RunLinked(state, [&](LinkClient& client) {
-    if (!Read(client, 77)) state.SkipWithError("no value");
+    if (!Read(client, data_server::kPitchCode)) state.SkipWithError("no value");
   });
 }
 BENCHMARK(BM_ValueRequest);
@@ -97,7 +98,9 @@ BENCHMARK(BM_ValueRequest);
 // The five requests of one tick, in the tick's order.
 void BM_FiveRequestTick(benchmark::State& state) {
   RunLinked(state, [&](LinkClient& client) {
-    for (const std::int32_t code : {77, 61, 79, 70, 135}) {
+    for (const std::int32_t code :
+         {data_server::kPitchCode, data_server::kSpeedCode, data_server::kBankCode,
+          data_server::kSlipCode, data_server::kRpmCode}) {
       if (!Read(client, code)) state.SkipWithError("no value");
     }
   });

@@ -39,6 +39,8 @@
 #include "packet_splitter.h"
 #include "platform/posix/desktop_window_link.h"
 #include "platform/system_clock.h"
+#include "protocol/data_server.h"
+#include "protocol/platform_packet.h"
 #include "pseudo_terminal_link.h"
 #include "statistics.h"
 #include "timed_platform.h"
@@ -48,14 +50,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ChildProcess;
-using virtual_platform::ActuatorPacket;
 using virtual_platform::PacketSplitter;
 using virtual_platform::PseudoTerminalLink;
 using Ms = std::chrono::duration<double, std::milli>;
 
 constexpr double kPeriodMs = 50.0;
-constexpr std::int32_t kPitchCode = 77;
-constexpr std::int32_t kSpeedCode = 61;
 
 // The replay: the pitch steps through three levels, a step every kStepEvery seconds, a spacing
 // that is no multiple of the period, so the steps fall on every phase of the tick. No level is 0,
@@ -123,7 +122,7 @@ LinkFindings ProbeLink(const std::optional<Ms>& frame) {
     }
     const auto after = BenchClock::now();
     found.roundTripsMs.push_back(Ms(after - before).count());
-    if (code == kSpeedCode && after - before < shortest) {
+    if (code == data_server::kSpeedCode && after - before < shortest) {
       shortest = after - before;
       const auto flightTime = std::chrono::duration<double>(std::get<double>(value));
       found.flightStart = before + (after - before) / 2 -
@@ -131,13 +130,14 @@ LinkFindings ProbeLink(const std::optional<Ms>& frame) {
     }
   };
   if (!frame) {
-    for (int i = 0; i < 2000; ++i) ask(i % 10 == 0 ? kSpeedCode : kPitchCode);
+    for (int i = 0; i < 2000; ++i)
+      ask(i % 10 == 0 ? data_server::kSpeedCode : data_server::kPitchCode);
     return found;
   }
   constexpr double kGolden = 0.6180339887;  // spreads the phases evenly over the frame
   for (int i = 0; i < 100; ++i) {
     std::this_thread::sleep_for(*frame * std::fmod(kGolden * i, 1.0));
-    ask(kSpeedCode);
+    ask(data_server::kSpeedCode);
   }
   return found;
 }
@@ -184,7 +184,7 @@ class ServerLog {
   void Take(const std::string& line) {
     if (line.starts_with("frame ")) frameLines_.push_back(line);
     const auto flight = line.find("(flight ");
-    const auto pitch = line.find(" code " + std::to_string(kPitchCode) + " -> ");
+    const auto pitch = line.find(" code " + std::to_string(data_server::kPitchCode) + " -> ");
     if (!line.starts_with("message ") || flight == std::string::npos ||
         pitch == std::string::npos) {
       return;
@@ -204,7 +204,7 @@ class ServerLog {
 
 struct Arrival {
   BenchClock::time_point when;
-  ActuatorPacket packet;
+  PlatformPacket packet;
 };
 
 // The packets arriving on a pseudo-terminal, each stamped with the time its bytes were read.
@@ -220,7 +220,7 @@ class PacketStream {
     const auto now = BenchClock::now();
     if (size < 0 && (errno == EAGAIN || errno == EINTR)) return;
     if (size <= 0) throw std::runtime_error("cannot read " + link_.SlavePath());
-    for (const ActuatorPacket& packet :
+    for (const PlatformPacket& packet :
          splitter_.Feed(std::string_view(chunk, static_cast<std::size_t>(size)))) {
       arrivals_.push_back({now, packet});
     }
@@ -303,10 +303,10 @@ Latencies StepLatencies(const std::vector<Arrival>& arrivals, BenchClock::time_p
     auto arrival = arrivals.begin();
     while (arrival != arrivals.end() && arrival->when < change) ++arrival;
     while (arrival != arrivals.end() && arrival->when < at(StepTime(step + 2)) &&
-           arrival->packet[1] != carried) {
+           arrival->packet[kPitchCueByte] != carried) {
       ++arrival;
     }
-    if (arrival == arrivals.end() || arrival->packet[1] != carried) {
+    if (arrival == arrivals.end() || arrival->packet[kPitchCueByte] != carried) {
       ++found.lost;
     } else {
       found.ms.push_back(Ms(arrival->when - change).count());
@@ -336,7 +336,8 @@ Ages ValueAges(const std::vector<Arrival>& arrivals, const std::vector<double>& 
     auto candidate = std::upper_bound(
         served.begin(), served.end(), arrival.when,
         [](BenchClock::time_point when, const auto& serve) { return when < serve.first; });
-    while (candidate != served.begin() && std::prev(candidate)->second != arrival.packet[1]) {
+    while (candidate != served.begin() &&
+           std::prev(candidate)->second != arrival.packet[kPitchCueByte]) {
       --candidate;
     }
     if (candidate == served.begin()) {

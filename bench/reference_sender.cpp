@@ -7,17 +7,27 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
+#include "protocol/platform_packet.h"
+
 namespace {
 
 constexpr long kPeriodNs = 50'000'000;
 // Neutral cues, centres 128, levels 3: a packet that any packet splitter takes.
-constexpr std::array<std::uint8_t, 8> kPacket{'X', 0x80, 0x80, 0x00, 0x80, 0x80, 0x03, 0x03};
+constexpr veltrano::PlatformPacket kPacket = [] {
+  using namespace veltrano;
+  PlatformPacket packet{};
+  packet[kHeaderByte] = kPlatformPacketHeader;
+  packet[kPitchCueByte] = packet[kRollCueByte] = 0x80;
+  packet[kVibrationCueByte] = 0x00;
+  packet[kPitchCentreByte] = packet[kRollCentreByte] = 0x80;
+  packet[kPitchLevelByte] = packet[kRollLevelByte] = 3;
+  return packet;
+}();
 
 void AddPeriod(timespec& when) {
   when.tv_nsec += kPeriodNs;

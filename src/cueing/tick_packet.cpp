@@ -26,15 +26,17 @@ bool IsOn(const CheckBox& box) { return box.Value() == 1; }
 
 }  // namespace
 
-Packet BuildPacket(const PanelState& state) {
-  return {kPacketSync,
-          CueByte(state.pitchCue, kNeutralPitchCue),
-          CueByte(state.rollCue, kNeutralRollCue),
-          CueByte(state.vibrationCue, kNeutralVibrationCue),
-          SettingByte(state.pitchCenter),
-          SettingByte(state.rollCenter),
-          SettingByte(state.pitchExpressLevel),
-          SettingByte(state.rollExpressLevel)};
+PlatformPacket BuildPacket(const PanelState& state) {
+  PlatformPacket packet{};
+  packet[kHeaderByte] = kPlatformPacketHeader;
+  packet[kPitchCueByte] = CueByte(state.pitchCue, kNeutralPitchCue);
+  packet[kRollCueByte] = CueByte(state.rollCue, kNeutralRollCue);
+  packet[kVibrationCueByte] = CueByte(state.vibrationCue, kNeutralVibrationCue);
+  packet[kPitchCentreByte] = SettingByte(state.pitchCenter);
+  packet[kRollCentreByte] = SettingByte(state.rollCenter);
+  packet[kPitchLevelByte] = SettingByte(state.pitchExpressLevel);
+  packet[kRollLevelByte] = SettingByte(state.rollExpressLevel);
+  return packet;
 }
 
 void RunTick(PanelState& state, VariableReaders& readers, const EffectBoxes& effects, Clock& clock,
@@ -57,7 +59,7 @@ void RunTick(PanelState& state, VariableReaders& readers, const EffectBoxes& eff
   readers.ReadRpm(state.vibrationCue);
   ComputeVibrationCue(state, IsOn(effects.vibration));
 
-  const Packet packet = BuildPacket(state);
+  const PlatformPacket packet = BuildPacket(state);
   port.Output(std::string(packet.begin(), packet.end()));
 }
 

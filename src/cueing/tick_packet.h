@@ -1,22 +1,16 @@
 #pragma once
 
-#include <array>
-#include <cstdint>
-
 #include "link/variable_readers.h"
 #include "panel/panel_state.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
 #include "platform/window_toolkit.h"
+#include "protocol/platform_packet.h"
 
 namespace veltrano {
 
-inline constexpr std::uint8_t kPacketSync = 'X';
-
-// Sync byte, pitch, roll and vibration cues, pitch and roll centres, pitch and roll levels.
-using Packet = std::array<std::uint8_t, 8>;
-
-Packet BuildPacket(const PanelState& state);
+// The packet of the cues and settings in `state`.
+PlatformPacket BuildPacket(const PanelState& state);
 
 // The five effect boxes, read at the moment of the tick.
 struct EffectBoxes {

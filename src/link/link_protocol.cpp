@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/error.h"
+#include "protocol/data_server.h"
 
 namespace veltrano {
 
@@ -14,9 +15,6 @@ static_assert(std::endian::native == std::endian::little,
               "reply values are copied straight into native integers and doubles");
 
 namespace {
-
-constexpr std::string_view kConnectMessageName = "WM_FSCONNECT";
-constexpr std::string_view kServerWindowClass = "FSCONNECT8";
 
 // The atom name buffer holds at most 254 characters and the terminator.
 constexpr int kAtomNameBufferSize = 255;
@@ -76,8 +74,9 @@ bool LinkClient::LinkConnect() {
   if (linkMessage_ != 0 && linkWindow_ != 0) return true;
   // The message id is system-wide and never changes, so a known one is not asked for again when
   // only the window has to be found anew.
-  if (linkMessage_ == 0) linkMessage_ = transport_.RegisterWindowMessageA(kConnectMessageName);
-  linkWindow_ = transport_.FindWindowA(kServerWindowClass);
+  if (linkMessage_ == 0)
+    linkMessage_ = transport_.RegisterWindowMessageA(data_server::kConnectMessageName);
+  linkWindow_ = transport_.FindWindowA(data_server::kWindowClass);
   return linkMessage_ != 0 && linkWindow_ != 0;
 }
 

@@ -4,11 +4,11 @@
 #include <string>
 #include <variant>
 
+#include "protocol/box_title.h"
+
 namespace veltrano {
 
 namespace {
-
-constexpr std::string_view kBoxTitle = "VELTRANO";
 
 // Every reader asks for a 64-bit float.
 constexpr std::string_view kFloatType = "n";

@@ -5,6 +5,7 @@
 
 #include "link/link_protocol.h"
 #include "platform/msg_box.h"
+#include "protocol/data_server.h"
 
 namespace veltrano {
 
@@ -15,7 +16,8 @@ namespace veltrano {
 // - the reading it had, when the server did not answer in time: a server that has fallen behind
 //   (busy between the frames of a game loop, or stalled) holds the platform where it was instead
 //   of dropping it towards level and back.
-// A request that fails is shown in a modal box titled "VELTRANO" and leaves the field as it was.
+// A request that fails is shown in a modal box with the program's title (kBoxTitle) and leaves the
+// field as it was.
 //
 // The reads of one tick go together: once a read finds no server or gets no answer in time, the
 // later reads of that tick do not ask and read the same way, so such a server costs a tick one
@@ -27,11 +29,11 @@ class VariableReaders {
   // Starts the reads of a new tick, in which the server is asked again.
   void BeginTick();
 
-  bool ReadPitch(double& field);  // code 77, degrees, nose up positive
-  bool ReadRoll(double& field);   // code 79, bank 0..360 degrees
-  bool ReadSlip(double& field);   // code 70, slip indicator
-  bool ReadRpm(double& field);    // code 135, engine rpm
-  bool ReadSpeed(double& field);  // code 61, speed
+  bool ReadPitch(double& field);
+  bool ReadRoll(double& field);  // the bank
+  bool ReadSlip(double& field);
+  bool ReadRpm(double& field);
+  bool ReadSpeed(double& field);
 
  private:
   struct Variable {
@@ -44,11 +46,11 @@ class VariableReaders {
 
   LinkClient& link_;
   MsgBox& boxes_;
-  Variable pitch_{77, "Errore in routine BECCHEGGIO!"};
-  Variable roll_{79, "Errore in routine ROLLIO!"};
-  Variable slip_{70, "Errore in routine SBANDOMETRO!"};
-  Variable rpm_{135, "Errore in routine RPM!"};
-  Variable speed_{61, "Errore in routine SPEED!"};
+  Variable pitch_{data_server::kPitchCode, "Errore in routine BECCHEGGIO!"};
+  Variable roll_{data_server::kBankCode, "Errore in routine ROLLIO!"};
+  Variable slip_{data_server::kSlipCode, "Errore in routine SBANDOMETRO!"};
+  Variable rpm_{data_server::kRpmCode, "Errore in routine RPM!"};
+  Variable speed_{data_server::kSpeedCode, "Errore in routine SPEED!"};
   Delivery tick_ = Delivery::kAnswered;  // how the server took this tick's requests so far
 };
 

@@ -7,13 +7,14 @@ namespace veltrano {
 
 namespace {
 
-// The fonts of the controls, all "MS Sans Serif" and bold.
+// The fonts of the controls, all "MS Sans Serif" and bold: the window's own, and a small and a
+// large one, each upright or italic.
 constexpr std::string_view kFamily = "MS Sans Serif";
-constexpr FontDesign kW{kFamily, 9.6, true, true};  // the window's own font
-constexpr FontDesign kS{kFamily, 7.8, true, false};
-constexpr FontDesign kSI{kFamily, 7.8, true, true};
-constexpr FontDesign kL{kFamily, 13.8, true, false};
-constexpr FontDesign kLI{kFamily, 13.8, true, true};
+constexpr FontDesign kWindowFont{kFamily, 9.6, true, true};
+constexpr FontDesign kSmallFont{kFamily, 7.8, true, false};
+constexpr FontDesign kSmallItalicFont{kFamily, 7.8, true, true};
+constexpr FontDesign kLargeFont{kFamily, 13.8, true, false};
+constexpr FontDesign kLargeItalicFont{kFamily, 13.8, true, true};
 
 constexpr int kTicked = 1;
 constexpr bool kEnabled = true;
@@ -96,39 +97,46 @@ constexpr ControlKind kVScroll = ControlKind::VScrollBar;
 // clang-format off
 constexpr ControlDesign kControls[] = {
   // kind and name      [frame,] caption                   left   top width height tab font, more
-  LabelRow("EFFECTS",   " EFFECTS    ENABLE",             360,  360, 3372,  372, 17, kLI),
-  CheckRow("Check1",    "       PITCHING",                360,  960, 3500,  290,  2, kW, kTicked),
-  CheckRow("Check2",    "       ROLLING",                 360, 1560, 3500,  290,  3, kW, kTicked),
-  CheckRow("Check3",    "  ACCELERATION",                 360, 2160, 3500,  290,  4, kW, kTicked),
-  CheckRow("Check4",    "           SLIP",                360, 2760, 3500,  290,  5, kW, kTicked),
-  CheckRow("Check5",    "       VIBRATION",               360, 3360, 3500,  290, 15, kW, kTicked),
-  LabelRow("Label6",    "CENTER     ROLL",               5520,  240,  732,  372, 11, kS),
-  LabelRow("Label5",    "left",                          5040,  480,  492,  252, 10, kS),
-  LabelRow("Label4",    "right",                         6360,  480,  372,  252,  9, kS),
+  LabelRow("EFFECTS",   " EFFECTS    ENABLE",             360,  360, 3372,  372, 17,
+           kLargeItalicFont),
+  CheckRow("Check1",    "       PITCHING",                360,  960, 3500,  290,  2, kWindowFont,
+           kTicked),
+  CheckRow("Check2",    "       ROLLING",                 360, 1560, 3500,  290,  3, kWindowFont,
+           kTicked),
+  CheckRow("Check3",    "  ACCELERATION",                 360, 2160, 3500,  290,  4, kWindowFont,
+           kTicked),
+  CheckRow("Check4",    "           SLIP",                360, 2760, 3500,  290,  5, kWindowFont,
+           kTicked),
+  CheckRow("Check5",    "       VIBRATION",               360, 3360, 3500,  290, 15, kWindowFont,
+           kTicked),
+  LabelRow("Label6",    "CENTER     ROLL",               5520,  240,  732,  372, 11, kSmallFont),
+  LabelRow("Label5",    "left",                          5040,  480,  492,  252, 10, kSmallFont),
+  LabelRow("Label4",    "right",                         6360,  480,  372,  252,  9, kSmallFont),
   ScrollRow("HScroll1", kHScroll,                        5160,  720, 1572,  252,  0, 0, 255),
-  LabelRow("Label2",    "up",                            5640, 1200,  372,  252,  7, kS),
+  LabelRow("Label2",    "up",                            5640, 1200,  372,  252,  7, kSmallFont),
   ScrollRow("VScroll1", kVScroll,                        6000, 1200,  252, 1452,  1, 255, 0),
-  LabelRow("Label1",    "CENTER      PITCH",             5160, 1680,  852,  372,  6, kS),
-  LabelRow("Label3",    "down",                          5520, 2400,  492,  252,  8, kS),
-  LabelRow("Label9",    " MOVEMENT EXPRESS",             4920, 3120, 2172,  252, 19, kSI),
-  FrameRow("Frame1",    "Pitch",                         4920, 3480, 2052,  612, 20, kW),
-  OptionRow("Option1",  "Frame1", "Option1",              120,  240,  252,  252, 22, kW),
-  OptionRow("Option2",  "Frame1", "Option2",              480,  240,  252,  240, 23, kW),
-  OptionRow("Option3",  "Frame1", "Option3",              840,  240,  252,  252, 24, kW),
-  OptionRow("Option4",  "Frame1", "Option4",             1200,  240,  252,  252, 25, kW),
-  OptionRow("Option5",  "Frame1", "Option5",             1560,  240,  252,  252, 26, kW),
-  LabelRow("Label8",    " 1      2      3     4      5", 5040, 4080, 2052,  252, 18, kS),
-  FrameRow("Frame2",    "Roll",                          4920, 4320, 2052,  612, 21, kW),
-  OptionRow("Option6",  "Frame2", "Option6",              120,  240,  252,  252, 27, kW),
-  OptionRow("Option7",  "Frame2", "Option7",              480,  240,  252,  252, 28, kW),
-  OptionRow("Option8",  "Frame2", "Option8",              840,  240,  252,  252, 29, kW),
-  OptionRow("Option9",  "Frame2", "Option9",             1200,  240,  252,  252, 30, kW),
-  OptionRow("Option10", "Frame2", "Option10",            1560,  240,  252,  252, 31, kW),
-  LabelRow("Label7",    "SELECT  COM  PORT",              240, 4560, 2292,  252, 13, kS),
-  ComboRow("Combo1",                                     2760, 4560,  732,  288, 12, kS),
-  ButtonRow("Command1", "START",                         1320, 5280, 2052,  852, 14, kL,
+  LabelRow("Label1",    "CENTER      PITCH",             5160, 1680,  852,  372,  6, kSmallFont),
+  LabelRow("Label3",    "down",                          5520, 2400,  492,  252,  8, kSmallFont),
+  LabelRow("Label9",    " MOVEMENT EXPRESS",             4920, 3120, 2172,  252, 19,
+           kSmallItalicFont),
+  FrameRow("Frame1",    "Pitch",                         4920, 3480, 2052,  612, 20, kWindowFont),
+  OptionRow("Option1",  "Frame1", "Option1",              120,  240,  252,  252, 22, kWindowFont),
+  OptionRow("Option2",  "Frame1", "Option2",              480,  240,  252,  240, 23, kWindowFont),
+  OptionRow("Option3",  "Frame1", "Option3",              840,  240,  252,  252, 24, kWindowFont),
+  OptionRow("Option4",  "Frame1", "Option4",             1200,  240,  252,  252, 25, kWindowFont),
+  OptionRow("Option5",  "Frame1", "Option5",             1560,  240,  252,  252, 26, kWindowFont),
+  LabelRow("Label8",    " 1      2      3     4      5", 5040, 4080, 2052,  252, 18, kSmallFont),
+  FrameRow("Frame2",    "Roll",                          4920, 4320, 2052,  612, 21, kWindowFont),
+  OptionRow("Option6",  "Frame2", "Option6",              120,  240,  252,  252, 27, kWindowFont),
+  OptionRow("Option7",  "Frame2", "Option7",              480,  240,  252,  252, 28, kWindowFont),
+  OptionRow("Option8",  "Frame2", "Option8",              840,  240,  252,  252, 29, kWindowFont),
+  OptionRow("Option9",  "Frame2", "Option9",             1200,  240,  252,  252, 30, kWindowFont),
+  OptionRow("Option10", "Frame2", "Option10",            1560,  240,  252,  252, 31, kWindowFont),
+  LabelRow("Label7",    "SELECT  COM  PORT",              240, 4560, 2292,  252, 13, kSmallFont),
+  ComboRow("Combo1",                                     2760, 4560,  732,  288, 12, kSmallFont),
+  ButtonRow("Command1", "START",                         1320, 5280, 2052,  852, 14, kLargeFont,
             kGreen, kEnabled),
-  ButtonRow("Command2", "STOP",                          4920, 5280, 2172,  852, 16, kL,
+  ButtonRow("Command2", "STOP",                          4920, 5280, 2172,  852, 16, kLargeFont,
             kRed, kDisabled),
 };
 
@@ -163,7 +171,7 @@ constexpr Form1Design kForm1{
                .caption = "VELTRANO",
                .clientWidth = 8028,
                .clientHeight = 6576,
-               .font = kW},
+               .font = kWindowFont},
     .controls = kControls,
     .lines = kLines,
     .timerName = "Timer1",

@@ -6,11 +6,11 @@
 
 #include "panel/settings_file.h"
 #include "panel/whole_number.h"
+#include "protocol/box_title.h"
 
 namespace veltrano {
 namespace {
 
-constexpr std::string_view kTitle = "VELTRANO";
 constexpr std::string_view kLineSettings = "19200,N,8,1";
 
 }  // namespace
@@ -77,6 +77,6 @@ void RunControl::SetSettingsControlsEnabled(bool enabled) {
   for (OptionButton* option : controls_.rollLevels) option->SetEnabled(enabled);
 }
 
-void RunControl::ShowNoPort() { boxes_.Show("no port", kOkOnly, kTitle); }
+void RunControl::ShowNoPort() { boxes_.Show("no port", kOkOnly, kBoxTitle); }
 
 }  // namespace veltrano

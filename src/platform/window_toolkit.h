@@ -29,8 +29,16 @@ struct FontDesign {
   bool italic = false;
 };
 
-enum class ControlKind { Label, Frame, CheckBox, OptionButton, ComboBox, HScrollBar, VScrollBar,
-                         PushButton };
+enum class ControlKind {
+  Label,
+  Frame,
+  CheckBox,
+  OptionButton,
+  ComboBox,
+  HScrollBar,
+  VScrollBar,
+  PushButton
+};
 
 struct ControlDesign {
   std::string_view name;

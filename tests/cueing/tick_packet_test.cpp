@@ -35,17 +35,17 @@ TEST(BuildPacketTest, LaysOutSyncCuesAndSettings) {
     return BuildPacket({.pitchCue = pitch, .rollCue = roll, .vibrationCue = vibration});
   };
   // A data byte equal to 'X' goes unchanged; cues go to the nearest integer, ties to even.
-  EXPECT_EQ(packet(88, 0, 255), (Packet{0x58, 0x58, 0, 255, 0, 0, 0, 0}));
-  EXPECT_EQ(packet(2.5, 3.5, 7.4), (Packet{0x58, 2, 4, 7, 0, 0, 0, 0}));
+  EXPECT_EQ(packet(88, 0, 255), (PlatformPacket{0x58, 0x58, 0, 255, 0, 0, 0, 0}));
+  EXPECT_EQ(packet(2.5, 3.5, 7.4), (PlatformPacket{0x58, 2, 4, 7, 0, 0, 0, 0}));
   // Out of range is limited, also where rounding would step over the edge.
-  EXPECT_EQ(packet(256, -15, 254.6), (Packet{0x58, 255, 0, 255, 0, 0, 0, 0}));
-  EXPECT_EQ(packet(-0.4, 255.4, -1e300), (Packet{0x58, 0, 255, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(packet(256, -15, 254.6), (PlatformPacket{0x58, 255, 0, 255, 0, 0, 0, 0}));
+  EXPECT_EQ(packet(-0.4, 255.4, -1e300), (PlatformPacket{0x58, 0, 255, 0, 0, 0, 0, 0}));
   // A cue that is not a number: the axis rests.
-  EXPECT_EQ(packet(NAN, INFINITY, NAN), (Packet{0x58, 128, 128, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(packet(-INFINITY, NAN, INFINITY), (Packet{0x58, 128, 128, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(packet(NAN, INFINITY, NAN), (PlatformPacket{0x58, 128, 128, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(packet(-INFINITY, NAN, INFINITY), (PlatformPacket{0x58, 128, 128, 0, 0, 0, 0, 0}));
   const PanelState settings{
       .pitchCenter = 300, .rollCenter = -5, .pitchExpressLevel = 88, .rollExpressLevel = 999};
-  EXPECT_EQ(BuildPacket(settings), (Packet{0x58, 0, 0, 0, 255, 0, 0x58, 255}));
+  EXPECT_EQ(BuildPacket(settings), (PlatformPacket{0x58, 0, 0, 0, 255, 0, 0x58, 255}));
 }
 
 // A tick against a scripted data server, with the real link and readers.

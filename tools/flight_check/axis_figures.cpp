@@ -13,17 +13,19 @@ using virtual_platform::AxisMotion;
 
 // Where an axis's bytes are in the packet.
 struct AxisBytes {
-  std::size_t cue;
-  std::optional<std::size_t> centre;  // with the level beside it two bytes on; none: no motion
+  PlatformPacketByte cue;
+  // None for vibration: it has no motion, so neither a centre nor a level.
+  std::optional<PlatformPacketByte> centre;
+  std::optional<PlatformPacketByte> level;
 };
 
 AxisFigures FigureAxis(const FlightRun& run, AxisBytes bytes, AxisFigures axis) {
-  const std::vector<Packet>& packets = run.packets;
-  const Packet& first = packets.front();
+  const std::vector<PlatformPacket>& packets = run.packets;
+  const PlatformPacket& first = packets.front();
   if (bytes.centre) {
     // The levels stay the same for the whole run: START took them.
     AxisMotion motion;
-    motion.Command(first[bytes.cue], first[*bytes.centre], first[*bytes.centre + 2]);
+    motion.Command(first[bytes.cue], first[*bytes.centre], first[*bytes.level]);
     axis.level = motion.Level();
     axis.stepAllowed = AxisMotion::UnitsPerSecond(motion.Level()) * run.tickSeconds;
   }
@@ -34,7 +36,7 @@ AxisFigures FigureAxis(const FlightRun& run, AxisBytes bytes, AxisFigures axis) 
   std::size_t ticksAtHigh = 0;
   std::size_t ticksAtTravelEnd = 0;
   for (std::size_t tick = 0; tick < packets.size(); ++tick) {
-    const Packet& packet = packets[tick];
+    const PlatformPacket& packet = packets[tick];
     const int cue = packet[bytes.cue];
     const double at = static_cast<double>(tick) * run.tickSeconds;
     if (cue < axis.min) {
@@ -49,7 +51,7 @@ AxisFigures FigureAxis(const FlightRun& run, AxisBytes bytes, AxisFigures axis) 
     int position = cue;
     if (bytes.centre) {
       AxisMotion motion;
-      motion.Command(packet[bytes.cue], packet[*bytes.centre], packet[*bytes.centre + 2]);
+      motion.Command(packet[bytes.cue], packet[*bytes.centre], packet[*bytes.level]);
       position = motion.Commanded();
     }
     axis.positionMin = std::min(axis.positionMin, position);
@@ -85,18 +87,21 @@ FlightFigures Figure(const FlightRun& run, const Effects& effects) {
   return FlightFigures{
       .ticks = run.packets.size(),
       .seconds = static_cast<double>(run.packets.size()) * run.tickSeconds,
-      .pitch = FigureAxis(run, {.cue = 1, .centre = 4},
-                          {.name = "pitch",
-                           .effect = PitchEffect(effects),
-                           .rest = static_cast<int>(kNeutralPitchCue)}),
-      .roll = FigureAxis(run, {.cue = 2, .centre = 5},
-                         {.name = "roll",
-                          .effect = RollEffect(effects),
-                          .rest = static_cast<int>(kNeutralRollCue)}),
-      .vibration = FigureAxis(run, {.cue = 3, .centre = std::nullopt},
-                              {.name = "vibration",
-                               .effect = VibrationEffect(effects),
-                               .rest = static_cast<int>(kNeutralVibrationCue)}),
+      .pitch = FigureAxis(
+          run, {.cue = kPitchCueByte, .centre = kPitchCentreByte, .level = kPitchLevelByte},
+          {.name = "pitch",
+           .effect = PitchEffect(effects),
+           .rest = static_cast<int>(kNeutralPitchCue)}),
+      .roll =
+          FigureAxis(run, {.cue = kRollCueByte, .centre = kRollCentreByte, .level = kRollLevelByte},
+                     {.name = "roll",
+                      .effect = RollEffect(effects),
+                      .rest = static_cast<int>(kNeutralRollCue)}),
+      .vibration =
+          FigureAxis(run, {.cue = kVibrationCueByte, .centre = std::nullopt, .level = std::nullopt},
+                     {.name = "vibration",
+                      .effect = VibrationEffect(effects),
+                      .rest = static_cast<int>(kNeutralVibrationCue)}),
   };
 }
 

@@ -11,7 +11,7 @@ namespace veltrano::flight_check {
 // The packets of a whole flight, one a tick.
 struct FlightRun {
   double tickSeconds = 0.0;  // the tick's period: packet k is sent at k * tickSeconds
-  std::vector<Packet> packets;
+  std::vector<PlatformPacket> packets;
 };
 
 // Runs `flight` through the tick's cue computation from time 0 up to, not including, `length`

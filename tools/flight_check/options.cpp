@@ -1,6 +1,6 @@
 #include "options.h"
 
-#include <CLI/CLI.hpp>
+#include "command_line.h"
 
 namespace veltrano::flight_check {
 namespace {
@@ -28,10 +28,7 @@ missing or unreadable file, a malformed row (named by its line), an empty flight
 that cannot be written.)";
 
 void Describe(CLI::App& app, Options& options) {
-  app.description(kDescription);
-  app.footer(kFooter);
-  app.get_formatter()->column_width(30);
-  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  command_line::Describe(app, kDescription, kFooter, 30);
   app.add_option("FLIGHT.csv", options.flight, "the recorded flight")->required();
   app.add_option("--settings", options.settings,
                  "the settings file (default: SETUPSIM.CAP in the working\n"
@@ -55,14 +52,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
   }
   CLI::App app("", "flight-check");
   Describe(app, options);
-  std::vector<std::string> reversed(args.rbegin(), args.rend());  // as CLI11 takes them
-  try {
-    app.parse(reversed);
-  } catch (const CLI::CallForHelp&) {
-    options.help = true;
-  } catch (const CLI::ParseError& error) {
-    throw UsageError(error.what());
-  }
+  options.help = command_line::ParseAskingForHelp<UsageError>(app, args);
   for (const auto* file : {&options.settings, &options.json, &options.picture}) {
     if (*file && (*file)->empty()) throw UsageError("a file name may not be empty");
   }

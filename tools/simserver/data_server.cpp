@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "protocol/data_server.h"
 #include "reply_text.h"
 
 namespace veltrano::simserver {
@@ -29,11 +30,11 @@ DataServer::DataServer(const SimOptions& options, const FlightSource& flight, st
     : options_(options),
       flight_(flight),
       log_(log),
-      messageId_(DesktopWindowServer::RegisterWindowMessageA(kConnectMessageName)),
+      messageId_(DesktopWindowServer::RegisterWindowMessageA(data_server::kConnectMessageName)),
       start_(std::chrono::steady_clock::now()),
       gameLoop_(MakeGameLoop(options, log)),
       window_(
-          kServerWindowClass,
+          data_server::kWindowClass,
           [this](std::uint32_t message, std::uint64_t wParam, std::int64_t lParam) {
             return Answer(message, wParam, lParam);
           },

@@ -14,9 +14,6 @@
 
 namespace veltrano::simserver {
 
-inline constexpr std::string_view kServerWindowClass = "FSCONNECT8";
-inline constexpr std::string_view kConnectMessageName = "WM_FSCONNECT";
-
 // The emulated data server: owns the window class from construction on and answers its messages
 // from a flight source, with the faults, the game loop and the kind of window procedure that the
 // options ask for. The flight's clock and the game loop start at construction.

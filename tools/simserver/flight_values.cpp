@@ -6,15 +6,15 @@ namespace veltrano::simserver {
 
 std::optional<double> ValueForCode(const FlightValues& values, std::int64_t code) {
   switch (code) {
-    case kPitchCode:
+    case data_server::kPitchCode:
       return values.pitch;
-    case kBankCode:
+    case data_server::kBankCode:
       return values.bank;
-    case kSlipCode:
+    case data_server::kSlipCode:
       return values.slip;
-    case kRpmCode:
+    case data_server::kRpmCode:
       return values.rpm;
-    case kSpeedCode:
+    case data_server::kSpeedCode:
       return values.speed;
     default:
       return std::nullopt;

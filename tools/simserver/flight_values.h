@@ -1,8 +1,9 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
+
+#include "protocol/data_server.h"
 
 namespace veltrano::simserver {
 
@@ -16,14 +17,6 @@ struct FlightValues {
 
   bool operator==(const FlightValues&) const = default;
 };
-
-inline constexpr std::int64_t kPitchCode = 77;
-inline constexpr std::int64_t kBankCode = 79;
-inline constexpr std::int64_t kSlipCode = 70;
-inline constexpr std::int64_t kRpmCode = 135;
-inline constexpr std::int64_t kSpeedCode = 61;
-inline constexpr std::array<std::int64_t, 5> kVariableCodes = {kPitchCode, kBankCode, kSlipCode,
-                                                               kRpmCode, kSpeedCode};
 
 // The value that answers `code`; none for a code that is not one of the five.
 std::optional<double> ValueForCode(const FlightValues& values, std::int64_t code);

@@ -12,6 +12,7 @@
 #include "flight_source.h"
 #include "flightgear_protocol.h"
 #include "live_flight.h"
+#include "protocol/data_server.h"
 #include "replay_track.h"
 #include "scripted_flight.h"
 #include "signal_stopper.h"
@@ -111,7 +112,7 @@ int Main(const std::vector<std::string>& args) {
     DataServer server(options, *served, std::cout);
     {
       SignalStopper stopper([&server] { server.Stop(); });
-      std::cout << "simserver ready: " << kServerWindowClass << std::endl;
+      std::cout << "simserver ready: " << data_server::kWindowClass << std::endl;
       if (live) {
         std::cout << Origin(options, *live) << std::endl;
         live->Start();

@@ -1,13 +1,13 @@
 #include "sim_options.h"
 
-#include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string_view>
 #include <tuple>
 #include <type_traits>
+
+#include "command_line.h"
 
 namespace veltrano::simserver {
 
@@ -68,7 +68,17 @@ FlightValues ParseFixedValues(std::string_view list) {
 }
 
 bool IsVariableCode(std::int64_t code) {
-  return std::find(kVariableCodes.begin(), kVariableCodes.end(), code) != kVariableCodes.end();
+  const auto& codes = data_server::kVariableCodes;
+  return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+// The codes that have a value, in increasing order and separated by commas.
+std::string VariableCodeList() {
+  auto codes = data_server::kVariableCodes;
+  std::sort(codes.begin(), codes.end());
+  std::string list;
+  for (const std::int32_t code : codes) list += (list.empty() ? "" : ", ") + std::to_string(code);
+  return list;
 }
 
 void AddTextFault(SimOptions& options, const std::string& option, std::string_view code,
@@ -81,8 +91,8 @@ void AddTextFault(SimOptions& options, const std::string& option, std::string_vi
   }
   const auto number = NumberOf<std::int64_t>(option, code);
   if (!IsVariableCode(number)) {
-    throw UsageError(option + ": code " + std::string(code) +
-                     " has no value (61, 70, 77, 79, 135 or all)");
+    throw UsageError(option + ": code " + std::string(code) + " has no value (" +
+                     VariableCodeList() + " or all)");
   }
   if (!options.textFaultForCode.emplace(number, fault).second) {
     throw UsageError(option + ": code " + std::string(code) + " has a fault already");
@@ -190,10 +200,7 @@ FSCONNECT8, or the simulator's port is taken), 2 for bad options, an unreadable 
 an unwritable recording.)";
 
 void Describe(CLI::App& app, Given& given, SimOptions& options) {
-  app.description(kDescription);
-  app.footer(kFooter);
-  app.get_formatter()->column_width(31);
-  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  command_line::Describe(app, kDescription, kFooter, 31);
   app.add_option("--set", given.set,
                  "fixed values, NAME one of pitch, bank, slip, rpm, speed; the others\n"
                  "0. A negative bank is served as 360 plus it.")
@@ -324,14 +331,9 @@ SimOptions ParseOptions(const std::vector<std::string>& args) {
   Given given;
   CLI::App app("", "simserver");
   Describe(app, given, options);
-  std::vector<std::string> reversed(args.rbegin(), args.rend());  // as CLI11 takes them
-  try {
-    app.parse(reversed);
-  } catch (const CLI::CallForHelp&) {
+  if (command_line::ParseAskingForHelp<UsageError>(app, args)) {
     options.help = true;
     return options;
-  } catch (const CLI::ParseError& error) {
-    throw UsageError(error.what());
   }
   Check(given, options);
   return options;

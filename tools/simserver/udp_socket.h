@@ -32,8 +32,9 @@ struct Datagram {
   UdpEndpoint from;
 };
 
-// One UDP socket, the only place where the operating system's socket calls are made (one
-// implementation per system). Datagrams longer than kMaxDatagram are cut short.
+// One UDP socket, the only place where the operating system's socket calls are made (in
+// udp_socket.cpp what every system shares, and a file per system for the rest). Datagrams longer
+// than kMaxDatagram are cut short.
 class UdpSocket {
  public:
   static constexpr std::size_t kMaxDatagram = 2048;

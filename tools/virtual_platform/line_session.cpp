@@ -70,7 +70,7 @@ void LineSession::Receive() {
   const auto now = Clock::now();
   const auto packets = splitter_.Feed(std::string_view(chunk, static_cast<std::size_t>(size)));
   state_.SetDroppedBytes(splitter_.DroppedBytes());
-  for (const ActuatorPacket& packet : packets) {
+  for (const PlatformPacket& packet : packets) {
     state_.Accept(packet, now);
     if (options_.print) WriteLine(stdout, HexLine(packet));
     if (options_.count && state_.TotalPackets() == *options_.count) {

@@ -55,7 +55,7 @@ int Run(const Options& options, int& argc, char** argv) {
 
 int main(int argc, char** argv) {
   using namespace veltrano::virtual_platform;
-  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  const std::vector<std::string> args(argv + 1, argv + argc);
   Options options;
   try {
     options = ParseOptions(args);

@@ -1,10 +1,8 @@
 #include "options.h"
 
-#include <algorithm>
 #include <charconv>
-#include <iterator>
-#include <utility>
 
+#include "command_line.h"
 #include "platform/error.h"
 
 namespace veltrano::virtual_platform {
@@ -21,71 +19,58 @@ std::uint64_t ParsePositive(std::string_view option, std::string_view text, std:
   return value;
 }
 
-const std::pair<std::string_view, bool Options::*> kFlags[] = {
-    {"--print", &Options::print},
-    {"--help", &Options::help},
-    {"-h", &Options::help},
-    {"--version", &Options::version},
+// The numbers as given on the command line, before they are checked.
+struct Given {
+  std::optional<std::string> port, count;
 };
+
+constexpr const char* kDescription =
+    R"(Stands in for the motion platform's controller on a serial line: creates a
+pseudo-terminal, links it as COM<N> in the working directory, reads the
+eight-byte platform packets sent to it and shows the platform moving in a
+window, with the platform's state as text in the terminal.)";
+
+constexpr const char* kFooter =
+    R"(The program ends on Ctrl-C, SIGTERM or SIGHUP, when its window is closed, or
+after --count packets. The link is removed when it ends.)";
+
+void Describe(CLI::App& app, Given& given, Options& options) {
+  command_line::Describe(app, kDescription, kFooter, 20);
+  // A flag with a value ("--print=1") is refused, not read as the value.
+  app.option_defaults()->disable_flag_override();
+  app.add_option("--port", given.port,
+                 "link the pseudo-terminal as COM<N>, N from 1 to 255\n(default 1)")
+      ->type_name("N");
+  app.add_flag("--print", options.print,
+               "no window: print each packet as one line of hexadecimal\nbytes");
+  app.add_option("--picture", options.picture,
+                 "draw the window offscreen instead of showing it, and save\n"
+                 "a picture of it when the program ends")
+      ->type_name("FILE.png");
+  app.add_option("--count", given.count, "end after N packets")->type_name("N");
+  app.add_flag("--version", options.version, "show the version");
+}
 
 }  // namespace
 
-Options ParseOptions(std::span<const std::string_view> args) {
+Options ParseOptions(const std::vector<std::string>& args) {
   Options options;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string_view arg = args[i];
-    std::optional<std::string_view> value;
-    if (const auto equals = arg.find('='); arg.starts_with("--") && equals != arg.npos) {
-      value = arg.substr(equals + 1);
-      arg = arg.substr(0, equals);
-    }
-    const auto takeValue = [&]() -> std::string_view {
-      if (value) return *value;
-      if (i + 1 >= args.size()) throw Error(std::string(arg) + " needs a value");
-      return args[++i];
-    };
-
-    if (arg == "--port") {
-      options.port = static_cast<int>(ParsePositive(arg, takeValue(), 255));
-    } else if (arg == "--count") {
-      options.count = ParsePositive(arg, takeValue(), UINT64_MAX);
-    } else if (arg == "--picture") {
-      options.picture = std::string(takeValue());
-      if (options.picture->empty()) throw Error("--picture needs a file name");
-    } else if (const auto flag = std::find_if(std::begin(kFlags), std::end(kFlags),
-                                              [&](const auto& f) { return f.first == arg; });
-               flag != std::end(kFlags)) {
-      if (value) throw Error(std::string(arg) + " takes no value");
-      options.*flag->second = true;
-    } else if (!arg.starts_with('-')) {
-      throw Error("unexpected argument '" + std::string(arg) + "'");
-    } else {
-      throw Error("unknown option '" + std::string(arg) + "'");
-    }
-  }
+  Given given;
+  CLI::App app("", "virtual-platform");
+  Describe(app, given, options);
+  options.help = command_line::ParseAskingForHelp<Error>(app, args);
+  if (given.port) options.port = static_cast<int>(ParsePositive("--port", *given.port, 255));
+  if (given.count) options.count = ParsePositive("--count", *given.count, UINT64_MAX);
+  if (options.picture && options.picture->empty()) throw Error("--picture needs a file name");
   return options;
 }
 
 std::string UsageText() {
-  return "Usage: virtual-platform [--port N] [--print] [--picture FILE.png] [--count N]\n"
-         "\n"
-         "Stands in for the motion platform's controller on a serial line: creates a\n"
-         "pseudo-terminal, links it as COM<N> in the working directory, reads the\n"
-         "eight-byte actuator packets sent to it and shows the platform moving in a\n"
-         "window, with the platform's state as text in the terminal.\n"
-         "\n"
-         "  --port N            link the pseudo-terminal as COM<N>, N from 1 to 255\n"
-         "                      (default 1)\n"
-         "  --print             no window: print each packet as one line of hexadecimal\n"
-         "                      bytes\n"
-         "  --picture FILE.png  draw the window offscreen instead of showing it, and save\n"
-         "                      a picture of it when the program ends\n"
-         "  --count N           end after N packets\n"
-         "  --help              show this text\n"
-         "  --version           show the version\n"
-         "\n"
-         "The program ends on Ctrl-C, SIGTERM or SIGHUP, when its window is closed, or\n"
-         "after --count packets. The link is removed when it ends.\n";
+  Options options;
+  Given given;
+  CLI::App app("", "virtual-platform");
+  Describe(app, given, options);
+  return app.help();
 }
 
 }  // namespace veltrano::virtual_platform

@@ -2,9 +2,8 @@
 
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
-#include <string_view>
+#include <vector>
 
 namespace veltrano::virtual_platform {
 
@@ -19,7 +18,7 @@ struct Options {
 
 // Reads the command line without the program name. Raises veltrano::Error with a message for the
 // person who typed it.
-Options ParseOptions(std::span<const std::string_view> args);
+Options ParseOptions(const std::vector<std::string>& args);
 
 std::string UsageText();
 

@@ -5,25 +5,25 @@
 namespace veltrano::virtual_platform {
 namespace {
 
-bool IsLevel(std::uint8_t byte) { return byte >= 1 && byte <= 5; }
+bool IsLevel(std::uint8_t byte) { return byte >= kLowestLevel && byte <= kHighestLevel; }
 
 }  // namespace
 
-std::vector<ActuatorPacket> PacketSplitter::Feed(std::string_view bytes) {
+std::vector<PlatformPacket> PacketSplitter::Feed(std::string_view bytes) {
   pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-  std::vector<ActuatorPacket> packets;
+  std::vector<PlatformPacket> packets;
   auto start = pending_.begin();
   for (;;) {
-    const auto sync = std::find(start, pending_.end(), kSyncByte);
+    const auto sync = std::find(start, pending_.end(), kPlatformPacketHeader);
     droppedBytes_ += static_cast<std::uint64_t>(sync - start);
     start = sync;
-    if (pending_.end() - start < static_cast<std::ptrdiff_t>(ActuatorPacket().size())) break;
-    if (IsLevel(start[kPitchLevel]) && IsLevel(start[kRollLevel])) {
-      ActuatorPacket& packet = packets.emplace_back();
+    if (pending_.end() - start < static_cast<std::ptrdiff_t>(kPlatformPacketSize)) break;
+    if (IsLevel(start[kPitchLevelByte]) && IsLevel(start[kRollLevelByte])) {
+      PlatformPacket& packet = packets.emplace_back();
       std::copy_n(start, packet.size(), packet.begin());
       start += static_cast<std::ptrdiff_t>(packet.size());
     } else {
-      // A false start: the sync byte was a data byte. The search goes on after it.
+      // A false start: the header byte was a data byte. The search goes on after it.
       ++droppedBytes_;
       ++start;
     }

@@ -230,12 +230,12 @@ void DrawStripChart(QPainter& painter, const QRectF& box, const PlatformState& s
   }
 
   const struct {
-    PacketByte byte;
+    PlatformPacketByte byte;
     const char* name;
     QColor colour;
-  } lines[] = {{kPitchCue, "pitch", kPitchColour},
-               {kRollCue, "roll", kRollColour},
-               {kVibrationCue, "vibration", kVibrationColour}};
+  } lines[] = {{kPitchCueByte, "pitch", kPitchColour},
+               {kRollCueByte, "roll", kRollColour},
+               {kVibrationCueByte, "vibration", kVibrationColour}};
   painter.save();
   painter.setClipRect(plot);
   painter.setRenderHint(QPainter::Antialiasing);

@@ -6,11 +6,11 @@
 
 namespace veltrano::virtual_platform {
 
-void PlatformState::Accept(const ActuatorPacket& packet, Clock::time_point now) {
+void PlatformState::Accept(const PlatformPacket& packet, Clock::time_point now) {
   AdvanceTo(now);
   now = *movedTo_;
-  pitch_.Command(packet[kPitchCue], packet[kPitchCentre], packet[kPitchLevel]);
-  roll_.Command(packet[kRollCue], packet[kRollCentre], packet[kRollLevel]);
+  pitch_.Command(packet[kPitchCueByte], packet[kPitchCentreByte], packet[kPitchLevelByte]);
+  roll_.Command(packet[kRollCueByte], packet[kRollCentreByte], packet[kRollLevelByte]);
   if (latest_) lastInterval_ = now - latest_->time;
   latest_ = Sample{now, packet};
   history_.push_back(*latest_);
@@ -27,7 +27,7 @@ void PlatformState::AdvanceTo(Clock::time_point now) {
 }
 
 std::uint8_t PlatformState::Vibration() const {
-  return latest_ ? latest_->packet[kVibrationCue] : 0;
+  return latest_ ? latest_->packet[kVibrationCueByte] : 0;
 }
 
 PlatformState::Shake PlatformState::ShakeAt(Clock::time_point now) const {

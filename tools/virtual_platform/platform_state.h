@@ -25,7 +25,7 @@ class PlatformState {
 
   struct Sample {
     Clock::time_point time;
-    ActuatorPacket packet;
+    PlatformPacket packet;
   };
 
   struct Shake {
@@ -34,7 +34,7 @@ class PlatformState {
   };
 
   // Takes a packet that arrived at `now`: the axes head for its positions from then on.
-  void Accept(const ActuatorPacket& packet, Clock::time_point now);
+  void Accept(const PlatformPacket& packet, Clock::time_point now);
   // The bytes that the line has dropped so far while looking for the start of a packet.
   void SetDroppedBytes(std::uint64_t droppedBytes) { droppedBytes_ = droppedBytes; }
   // Moves the axes on to `now`.

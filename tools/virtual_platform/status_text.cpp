@@ -48,15 +48,15 @@ const char* LineState(const PlatformState& state, Clock::time_point now) {
 std::vector<std::string> StatusArea(const PlatformState& state, Clock::time_point now) {
   std::vector<std::string> lines;
   if (const auto& latest = state.Latest()) {
-    const ActuatorPacket& p = latest->packet;
+    const PlatformPacket& p = latest->packet;
     lines.push_back(Format("pitch     %s %3d  centre %3d  level %d",
-                           PositionBar(p[kPitchCue], p[kPitchCentre]).c_str(), p[kPitchCue],
-                           p[kPitchCentre], p[kPitchLevel]));
+                           PositionBar(p[kPitchCueByte], p[kPitchCentreByte]).c_str(),
+                           p[kPitchCueByte], p[kPitchCentreByte], p[kPitchLevelByte]));
     lines.push_back(Format("roll      %s %3d  centre %3d  level %d",
-                           PositionBar(p[kRollCue], p[kRollCentre]).c_str(), p[kRollCue],
-                           p[kRollCentre], p[kRollLevel]));
+                           PositionBar(p[kRollCueByte], p[kRollCentreByte]).c_str(),
+                           p[kRollCueByte], p[kRollCentreByte], p[kRollLevelByte]));
     lines.push_back(
-        Format("vibration %s %3d", LevelBar(p[kVibrationCue]).c_str(), p[kVibrationCue]));
+        Format("vibration %s %3d", LevelBar(p[kVibrationCueByte]).c_str(), p[kVibrationCueByte]));
   } else {
     lines.assign(3, "");
     lines[0] = "waiting for the first packet";
@@ -68,15 +68,15 @@ std::vector<std::string> StatusArea(const PlatformState& state, Clock::time_poin
 std::string SummaryLine(const PlatformState& state, Clock::time_point now) {
   std::string line = LineState(state, now);
   if (const auto& latest = state.Latest()) {
-    const ActuatorPacket& p = latest->packet;
+    const PlatformPacket& p = latest->packet;
     line += Format(": pitch %d (centre %d, level %d), roll %d (centre %d, level %d), vibration %d",
-                   p[kPitchCue], p[kPitchCentre], p[kPitchLevel], p[kRollCue], p[kRollCentre],
-                   p[kRollLevel], p[kVibrationCue]);
+                   p[kPitchCueByte], p[kPitchCentreByte], p[kPitchLevelByte], p[kRollCueByte],
+                   p[kRollCentreByte], p[kRollLevelByte], p[kVibrationCueByte]);
   }
   return line + "; " + Counters(state, now);
 }
 
-std::string HexLine(const ActuatorPacket& packet) {
+std::string HexLine(const PlatformPacket& packet) {
   std::string line;
   for (const std::uint8_t byte : packet) {
     if (!line.empty()) line += ' ';

@@ -16,6 +16,6 @@ std::vector<std::string> StatusArea(const PlatformState& state,
 std::string SummaryLine(const PlatformState& state, PlatformState::Clock::time_point now);
 
 // A line of `--print` output: the eight bytes in upper-case hexadecimal, "58 80 7F 00 80 80 03 03".
-std::string HexLine(const ActuatorPacket& packet);
+std::string HexLine(const PlatformPacket& packet);
 
 }  // namespace veltrano::virtual_platform

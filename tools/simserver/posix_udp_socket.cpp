@@ -1,49 +1,24 @@
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
+// The UDP socket on POSIX systems.
+
 #include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
 #include "platform/error.h"
-#include "udp_socket.h"
+#include "system_sockets.h"
 
 namespace veltrano::simserver {
 
 namespace {
 
-sockaddr_in ToSockaddr(const UdpEndpoint& endpoint) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(endpoint.address);
-  address.sin_port = htons(endpoint.port);
-  return address;
-}
-
-UdpEndpoint FromSockaddr(const sockaddr_in& address) {
-  return UdpEndpoint{ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
-}
-
 int Fd(std::uintptr_t handle) { return static_cast<int>(handle); }
 
 }  // namespace
 
-std::uint32_t ResolveHost(const std::string& host) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
-    throw Error("no IPv4 address for '" + host + "'");
-  }
-  const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-  const std::uint32_t result = ntohl(address->sin_addr.s_addr);
-  freeaddrinfo(found);
-  return result;
-}
+// POSIX sockets need no start.
+void StartSockets() {}
 
 UdpSocket::UdpSocket(const UdpEndpoint& local) {
   const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);

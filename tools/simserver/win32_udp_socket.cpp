@@ -1,18 +1,23 @@
-#include <winsock2.h>
-#include <ws2tcpip.h>
+// The UDP socket on Windows, with Winsock.
 
 #include <mutex>
 
 #include "platform/error.h"
-#include "udp_socket.h"
+#include "system_sockets.h"
 
 namespace veltrano::simserver {
 
 namespace {
 
+std::string LastError() { return "Winsock error " + std::to_string(WSAGetLastError()); }
+
+SOCKET Socket(std::uintptr_t handle) { return static_cast<SOCKET>(handle); }
+
+}  // namespace
+
 // Winsock must be started once per process before the first socket call; it stays up until the
 // process ends.
-void StartWinsock() {
+void StartSockets() {
   static std::once_flag started;
   std::call_once(started, [] {
     WSADATA data;
@@ -22,41 +27,8 @@ void StartWinsock() {
   });
 }
 
-std::string LastError() { return "Winsock error " + std::to_string(WSAGetLastError()); }
-
-sockaddr_in ToSockaddr(const UdpEndpoint& endpoint) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(endpoint.address);
-  address.sin_port = htons(endpoint.port);
-  return address;
-}
-
-UdpEndpoint FromSockaddr(const sockaddr_in& address) {
-  return UdpEndpoint{ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
-}
-
-SOCKET Socket(std::uintptr_t handle) { return static_cast<SOCKET>(handle); }
-
-}  // namespace
-
-std::uint32_t ResolveHost(const std::string& host) {
-  StartWinsock();
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
-    throw Error("no IPv4 address for '" + host + "'");
-  }
-  const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-  const std::uint32_t result = ntohl(address->sin_addr.s_addr);
-  freeaddrinfo(found);
-  return result;
-}
-
 UdpSocket::UdpSocket(const UdpEndpoint& local) {
-  StartWinsock();
+  StartSockets();
   const SOCKET handle = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   if (handle == INVALID_SOCKET) throw Error("cannot make a UDP socket: " + LastError());
   const sockaddr_in address = ToSockaddr(local);
