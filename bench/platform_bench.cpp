@@ -33,7 +33,7 @@
 #include <utility>
 #include <vector>
 
-#include "child_process.h"
+#include "child_process/child_process.h"
 #include "cueing/cue_computation.h"
 #include "link/link_protocol.h"
 #include "packet_splitter.h"
@@ -160,7 +160,7 @@ class ServerLog {
 
   // Ends the emulator and waits until all it said is read.
   void Finish() {
-    kill(server_.Pid(), SIGTERM);
+    server_.Interrupt();
     ended_ = true;
     reader_.join();
     server_.Wait();

@@ -17,8 +17,8 @@
 #include <tuple>
 #include <vector>
 
+#include "desktop_window_server/posix/posix_desktop_window_server.h"
 #include "platform/posix/desktop_window_link.h"
-#include "platform/posix/desktop_window_server.h"
 #include "platform/posix/socket_io.h"
 
 namespace veltrano {
@@ -60,7 +60,7 @@ Bytes Read(const UniqueFd& socket, std::size_t count) {
 // The test's class served by a loop on a thread of the test.
 struct ServedWindow {
   ~ServedWindow() { server.Stop(); }  // the thread joins before the server goes
-  DesktopWindowServer server;
+  PosixDesktopWindowServer server;
   std::jthread thread{[this] { server.Run(); }};
 };
 

@@ -22,7 +22,7 @@
 #include <variant>
 #include <vector>
 
-#include "child_process.h"
+#include "child_process/child_process.h"
 #include "desktop_link.h"
 #include "fake_xplane.h"
 #include "link/link_protocol.h"

@@ -1,4 +1,4 @@
-#include "platform/posix/atom_table.h"
+#include "desktop_window_server/posix/posix_atom_table.h"
 
 #include "platform/error.h"
 #include "platform/posix/desktop_window_protocol.h"

@@ -1,4 +1,4 @@
-#include "platform/posix/desktop_window_server.h"
+#include "desktop_window_server/posix/posix_desktop_window_server.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "platform/error.h"
@@ -39,7 +40,7 @@ std::optional<timespec> WaitUntil(const std::optional<FrameSchedule::TimePoint>&
 
 }  // namespace
 
-struct DesktopWindowServer::Client {
+struct PosixDesktopWindowServer::Client {
   UniqueFd socket;
   std::vector<std::uint8_t> input;   // received, not yet handled
   std::vector<std::uint8_t> output;  // answered, not yet sent
@@ -48,8 +49,16 @@ struct DesktopWindowServer::Client {
   bool finished = false;             // closed by the client, broken, or told off
 };
 
-DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler handler,
-                                         FrameSchedule* frames)
+std::uint32_t ServerMessageId(std::string_view name) { return desktop_window::MessageIdFor(name); }
+
+std::unique_ptr<DesktopWindowServer> NewDesktopWindowServer(std::string_view className,
+                                                            DesktopWindowServer::Handler handler,
+                                                            FrameSchedule* frames) {
+  return std::make_unique<PosixDesktopWindowServer>(className, std::move(handler), frames);
+}
+
+PosixDesktopWindowServer::PosixDesktopWindowServer(std::string_view className, Handler handler,
+                                                   FrameSchedule* frames)
     : className_(className), handler_(std::move(handler)), frames_(frames) {
   const dw::WindowAddress address = dw::AddressOf(className);
   listener_ = UniqueFd(socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
@@ -66,16 +75,16 @@ DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler han
   if (!wake_.Valid()) throw Error(SystemError("Cannot create an eventfd"));
 }
 
-DesktopWindowServer::~DesktopWindowServer() = default;
+PosixDesktopWindowServer::~PosixDesktopWindowServer() = default;
 
-void DesktopWindowServer::Stop() noexcept {
+void PosixDesktopWindowServer::Stop() noexcept {
   const std::uint64_t one = 1;
   // write is async-signal-safe; the counter stays non-zero, so every later wait sees it too.
   while (write(wake_.Get(), &one, sizeof one) < 0 && errno == EINTR) {
   }
 }
 
-void DesktopWindowServer::Run() {
+void PosixDesktopWindowServer::Run() {
   std::vector<Client> clients;
   std::vector<pollfd> watched;
   std::optional<FrameSchedule::TimePoint> boundary;
@@ -122,11 +131,11 @@ void DesktopWindowServer::Run() {
   }
 }
 
-std::size_t DesktopWindowServer::MessagesBetweenBoundaries() const {
+std::size_t PosixDesktopWindowServer::MessagesBetweenBoundaries() const {
   return frames_ != nullptr ? 0 : kAnyNumber;
 }
 
-void DesktopWindowServer::AcceptClients(std::vector<Client>& clients) {
+void PosixDesktopWindowServer::AcceptClients(std::vector<Client>& clients) {
   for (;;) {
     UniqueFd socket(accept4(listener_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
     if (!socket.Valid()) {
@@ -138,7 +147,7 @@ void DesktopWindowServer::AcceptClients(std::vector<Client>& clients) {
   }
 }
 
-bool DesktopWindowServer::Receive(Client& client) {
+bool PosixDesktopWindowServer::Receive(Client& client) {
   std::uint8_t chunk[4096];
   ssize_t got = 0;
   do {
@@ -152,7 +161,7 @@ bool DesktopWindowServer::Receive(Client& client) {
   return HandleRequests(client, MessagesBetweenBoundaries());
 }
 
-bool DesktopWindowServer::HandleRequests(Client& client, std::size_t messages) {
+bool PosixDesktopWindowServer::HandleRequests(Client& client, std::size_t messages) {
   std::size_t used = 0;
   bool healthy = true;
   while (healthy && !client.hung && client.output.empty() && used < client.input.size()) {
@@ -205,20 +214,20 @@ bool DesktopWindowServer::HandleRequests(Client& client, std::size_t messages) {
   return healthy;
 }
 
-std::optional<Atom> DesktopWindowServer::LiveAtomIn(std::int64_t result) const {
+std::optional<Atom> PosixDesktopWindowServer::LiveAtomIn(std::int64_t result) const {
   // Sign-extended from 16 bits, or zero-extended from 32 by a 32-bit window procedure.
   const std::optional<Atom> atom = dw::AtomHandedOverIn(result);
   std::lock_guard lock(atomsMutex_);
   return atom && atoms_.Contains(*atom) ? atom : std::nullopt;
 }
 
-void DesktopWindowServer::DeleteUnclaimedAtoms(Client& client) {
+void PosixDesktopWindowServer::DeleteUnclaimedAtoms(Client& client) {
   std::lock_guard lock(atomsMutex_);
   for (const Atom atom : client.unclaimed) atoms_.Delete(atom);
   client.unclaimed.clear();
 }
 
-void DesktopWindowServer::AnswerAtomName(Client& client, Atom atom) {
+void PosixDesktopWindowServer::AnswerAtomName(Client& client, Atom atom) {
   std::optional<std::string> name;
   {
     std::lock_guard lock(atomsMutex_);
@@ -230,7 +239,7 @@ void DesktopWindowServer::AnswerAtomName(Client& client, Atom atom) {
   client.output.insert(client.output.end(), text.begin(), text.end());
 }
 
-bool DesktopWindowServer::Flush(Client& client) {
+bool PosixDesktopWindowServer::Flush(Client& client) {
   std::size_t sent = 0;
   bool healthy = true;
   while (sent < client.output.size()) {
@@ -248,22 +257,22 @@ bool DesktopWindowServer::Flush(Client& client) {
   return healthy;
 }
 
-Atom DesktopWindowServer::AddAtom(std::string_view name) {
+Atom PosixDesktopWindowServer::AddAtom(std::string_view name) {
   std::lock_guard lock(atomsMutex_);
   return atoms_.Add(name);
 }
 
-Atom DesktopWindowServer::UnusedAtom() const {
+Atom PosixDesktopWindowServer::UnusedAtom() const {
   std::lock_guard lock(atomsMutex_);
   return atoms_.Unused();
 }
 
-std::optional<std::string> DesktopWindowServer::AtomName(Atom atom) const {
+std::optional<std::string> PosixDesktopWindowServer::AtomName(Atom atom) const {
   std::lock_guard lock(atomsMutex_);
   return atoms_.Name(atom);
 }
 
-std::size_t DesktopWindowServer::LiveAtoms() const {
+std::size_t PosixDesktopWindowServer::LiveAtoms() const {
   std::lock_guard lock(atomsMutex_);
   return atoms_.Size();
 }

@@ -1,4 +1,4 @@
-#include "platform/win32/desktop_window_server.h"
+#include "desktop_window_server/win32/win32_desktop_window_server.h"
 
 #include <chrono>
 #include <utility>
@@ -16,12 +16,18 @@ constexpr int kAtomNameBufferSize = 255;
 
 }  // namespace
 
-std::uint32_t DesktopWindowServer::RegisterWindowMessageA(std::string_view name) {
+std::uint32_t ServerMessageId(std::string_view name) {
   return ::RegisterWindowMessageA(std::string(name).c_str());
 }
 
-DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler handler,
-                                         FrameSchedule* frames)
+std::unique_ptr<DesktopWindowServer> NewDesktopWindowServer(std::string_view className,
+                                                            DesktopWindowServer::Handler handler,
+                                                            FrameSchedule* frames) {
+  return std::make_unique<Win32DesktopWindowServer>(className, std::move(handler), frames);
+}
+
+Win32DesktopWindowServer::Win32DesktopWindowServer(std::string_view className, Handler handler,
+                                                   FrameSchedule* frames)
     : className_(className), handler_(std::move(handler)), frames_(frames) {
   if (FindWindowA(className_.c_str(), nullptr) != nullptr) {
     throw Error("Another server owns the window class " + className_);
@@ -29,7 +35,7 @@ DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler han
   stopEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   if (stopEvent_ == nullptr) throw Win32Error("Cannot create an event");
   WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = &DesktopWindowServer::WindowProcedure;
+  windowClass.lpfnWndProc = &Win32DesktopWindowServer::WindowProcedure;
   windowClass.hInstance = GetModuleHandleA(nullptr);
   windowClass.lpszClassName = className_.c_str();
   if (RegisterClassA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
@@ -44,32 +50,33 @@ DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler han
   }
 }
 
-DesktopWindowServer::~DesktopWindowServer() {
+Win32DesktopWindowServer::~Win32DesktopWindowServer() {
   if (!destroyed_) DestroyWindow(window_);
   UnregisterClassA(className_.c_str(), GetModuleHandleA(nullptr));
   CloseHandle(stopEvent_);
 }
 
-void DesktopWindowServer::Run() {
+void Win32DesktopWindowServer::Run() {
   PumpUntilStopped();
   // Gone from the desktop before the caller reports: a client that asks now finds no server.
   DestroyWindow(window_);
   destroyed_ = true;
 }
 
-void DesktopWindowServer::Stop() noexcept {
+void Win32DesktopWindowServer::Stop() noexcept {
   stopped_ = true;
   // Wakes the pump, whether it waits for messages or for the end of a frame.
   SetEvent(stopEvent_);
 }
 
-LRESULT CALLBACK DesktopWindowServer::WindowProcedure(HWND window, UINT message, WPARAM wParam,
-                                                      LPARAM lParam) {
+LRESULT CALLBACK Win32DesktopWindowServer::WindowProcedure(HWND window, UINT message, WPARAM wParam,
+                                                           LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
   }
-  auto* server = reinterpret_cast<DesktopWindowServer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* server =
+      reinterpret_cast<Win32DesktopWindowServer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (server == nullptr) return DefWindowProcA(window, message, wParam, lParam);
   if (message == WM_CLOSE) {
     server->Stop();
@@ -79,7 +86,7 @@ LRESULT CALLBACK DesktopWindowServer::WindowProcedure(HWND window, UINT message,
   return server->Answer(message, wParam, lParam);
 }
 
-LRESULT DesktopWindowServer::Answer(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32DesktopWindowServer::Answer(UINT message, WPARAM wParam, LPARAM lParam) {
   const std::optional<std::int64_t> answer =
       handler_(message, static_cast<std::uint64_t>(wParam), static_cast<std::int64_t>(lParam));
   if (answer) return static_cast<LRESULT>(*answer);
@@ -87,7 +94,7 @@ LRESULT DesktopWindowServer::Answer(UINT message, WPARAM wParam, LPARAM lParam) 
   return 0;
 }
 
-void DesktopWindowServer::PumpUntilStopped() {
+void Win32DesktopWindowServer::PumpUntilStopped() {
   MSG message{};
   while (WaitForMessages()) {
     // Peeking also delivers messages that other threads and processes send.
@@ -102,7 +109,7 @@ void DesktopWindowServer::PumpUntilStopped() {
   }
 }
 
-bool DesktopWindowServer::WaitForMessages() {
+bool Win32DesktopWindowServer::WaitForMessages() {
   if (frames_ == nullptr) {
     MsgWaitForMultipleObjectsEx(1, &stopEvent_, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     return !stopped_;
@@ -117,7 +124,7 @@ bool DesktopWindowServer::WaitForMessages() {
   }
 }
 
-Atom DesktopWindowServer::AddAtom(std::string_view name) {
+Atom Win32DesktopWindowServer::AddAtom(std::string_view name) {
   const Atom atom = GlobalAddAtomA(std::string(name).c_str());
   if (atom == 0) throw Win32Error("Cannot add a global atom");
   std::lock_guard lock(atomsMutex_);
@@ -125,7 +132,7 @@ Atom DesktopWindowServer::AddAtom(std::string_view name) {
   return atom;
 }
 
-Atom DesktopWindowServer::UnusedAtom() const {
+Atom Win32DesktopWindowServer::UnusedAtom() const {
   char name[kAtomNameBufferSize];
   for (unsigned number = kLastAtom; number >= kFirstAtom; --number) {
     if (GlobalGetAtomNameA(static_cast<Atom>(number), name, kAtomNameBufferSize) == 0) {
@@ -135,14 +142,14 @@ Atom DesktopWindowServer::UnusedAtom() const {
   return 0;
 }
 
-std::optional<std::string> DesktopWindowServer::AtomName(Atom atom) const {
+std::optional<std::string> Win32DesktopWindowServer::AtomName(Atom atom) const {
   char name[kAtomNameBufferSize];
   const UINT length = GlobalGetAtomNameA(atom, name, kAtomNameBufferSize);
   if (length == 0) return std::nullopt;
   return std::string(name, length);
 }
 
-std::size_t DesktopWindowServer::LiveAtoms() const {
+std::size_t Win32DesktopWindowServer::LiveAtoms() const {
   std::lock_guard lock(atomsMutex_);
   std::size_t live = 0;
   for (const Atom atom : added_) live += AtomName(atom).has_value() ? 1 : 0;
