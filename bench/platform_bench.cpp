@@ -37,8 +37,8 @@
 #include "cueing/cue_computation.h"
 #include "link/link_protocol.h"
 #include "packet_splitter.h"
-#include "platform/posix/desktop_window_link.h"
-#include "platform/system_clock.h"
+#include "platform/posix/posix_link_transport.h"
+#include "platform/posix/posix_system_clock.h"
 #include "pseudo_terminal_link.h"
 #include "statistics.h"
 #include "timed_platform.h"
@@ -93,7 +93,7 @@ void WriteReplay(const fs::path& file, double seconds) {
 std::uint8_t PitchByte(double pitch) {
   PanelState state;
   state.pitchCue = pitch;
-  SystemClock unused;
+  PosixSystemClock unused;
   ComputePitchCue(state, /*pitching=*/true, /*acceleration=*/false, SpeedReading::kSample, unused);
   return static_cast<std::uint8_t>(state.pitchCue);
 }
@@ -109,7 +109,7 @@ struct LinkFindings {
 };
 
 LinkFindings ProbeLink(const std::optional<Ms>& frame) {
-  DesktopWindowLink transport(std::chrono::minutes(1));  // waits out a stall
+  PosixLinkTransport transport(std::chrono::minutes(1));  // waits out a stall
   LinkClient client(transport);
   LinkFindings found;
   auto shortest = BenchClock::duration::max();

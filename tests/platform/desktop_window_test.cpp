@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "desktop_window_server/posix/posix_desktop_window_server.h"
-#include "platform/posix/desktop_window_link.h"
-#include "platform/posix/socket_io.h"
+#include "platform/posix/posix_link_transport.h"
+#include "platform/posix/posix_socket_io.h"
 
 namespace veltrano {
 namespace {
@@ -123,9 +123,9 @@ struct RawServer {
   UniqueFd client;
 };
 
-TEST(DesktopWindowLink, ALateAnswerIsOwedUntilItComesAndOnlyABrokenConnectionIsNoWindow) {
+TEST(PosixLinkTransport, ALateAnswerIsOwedUntilItComesAndOnlyABrokenConnectionIsNoWindow) {
   RawServer server;
-  DesktopWindowLink link(1ms);
+  PosixLinkTransport link(1ms);
   const WindowHandle window = link.FindWindowA(UniqueClass());
   server.Accept();
   const auto send = [&](std::int64_t lParam) {
@@ -159,9 +159,9 @@ TEST(DesktopWindowLink, ALateAnswerIsOwedUntilItComesAndOnlyABrokenConnectionIsN
   EXPECT_EQ(link.OpenConnections(), 0u);
 }
 
-TEST(DesktopWindowLink, NoDescriptorLeftForASocketFindsNoWindowAndRaisesNothing) {
+TEST(PosixLinkTransport, NoDescriptorLeftForASocketFindsNoWindowAndRaisesNothing) {
   ServedWindow window{{UniqueClass(), Echo}};
-  DesktopWindowLink link;
+  PosixLinkTransport link;
   rlimit usual{};
   ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &usual), 0);
   rlimit noneLeft = usual;

@@ -5,7 +5,7 @@
 #ifdef _WIN32
 #include "platform/win32/win32_link_transport.h"
 #else
-#include "platform/posix/desktop_window_link.h"
+#include "platform/posix/posix_link_transport.h"
 #endif
 
 namespace veltrano::testing {
@@ -16,7 +16,7 @@ namespace veltrano::testing {
 using DesktopLink = Win32LinkTransport;
 inline std::size_t OpenConnections(const DesktopLink& /*link*/) { return 0; }
 #else
-using DesktopLink = DesktopWindowLink;
+using DesktopLink = PosixLinkTransport;
 inline std::size_t OpenConnections(const DesktopLink& link) { return link.OpenConnections(); }
 #endif
 

@@ -37,8 +37,8 @@
 
 #include <array>
 
-#include "platform/posix/desktop_window_protocol.h"
-#include "platform/posix/socket_io.h"
+#include "platform/posix/posix_desktop_window_protocol.h"
+#include "platform/posix/posix_socket_io.h"
 #endif
 
 namespace veltrano {

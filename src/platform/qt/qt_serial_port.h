@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/qt/serial_line_settings.h"
+#include "platform/qt/qt_serial_line_settings.h"
 #include "platform/serial_port.h"
 
 class QSerialPort;

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/posix/prompt_wake_ups.h"
+#include "platform/prompt_wake_ups.h"
 #include "platform/qt/qt_units.h"
 
 namespace veltrano {

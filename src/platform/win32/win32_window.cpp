@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "platform/error.h"
-#include "platform/win32/png_file.h"
 #include "platform/win32/win32_error.h"
+#include "platform/win32/win32_png_file.h"
 
 namespace veltrano {
 

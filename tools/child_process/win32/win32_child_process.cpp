@@ -1,6 +1,6 @@
 #include "child_process/child_process.h"
 
-#include "platform/win32/windows_api.h"
+#include "platform/win32/win32_api.h"
 
 #include <condition_variable>
 #include <mutex>

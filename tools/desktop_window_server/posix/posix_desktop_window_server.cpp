@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/error.h"
-#include "platform/posix/desktop_window_protocol.h"
+#include "platform/posix/posix_desktop_window_protocol.h"
 
 namespace veltrano {
 

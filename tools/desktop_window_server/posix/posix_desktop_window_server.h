@@ -11,13 +11,13 @@
 
 #include "desktop_window_server/desktop_window_server.h"
 #include "desktop_window_server/posix/posix_atom_table.h"
-#include "platform/posix/desktop_window_protocol.h"
-#include "platform/posix/socket_io.h"
+#include "platform/posix/posix_desktop_window_protocol.h"
+#include "platform/posix/posix_socket_io.h"
 
 namespace veltrano {
 
 // The Linux server: serves the window class and the global atoms to any number of clients at once
-// over the wire format of desktop_window_protocol.h. An atom that an answer hands to a client
+// over the wire format of posix_desktop_window_protocol.h. An atom that an answer hands to a client
 // belongs to that client until it deletes it: a client that goes without doing so (it gave up
 // waiting for the answer, or died) can never name it again, so the server deletes it then. Other
 // atoms that nobody deletes stay in the table and are counted. With a frame schedule, each

@@ -1,4 +1,4 @@
-#include "platform/qt/serial_line_settings.h"
+#include "platform/qt/qt_serial_line_settings.h"
 
 #include <array>
 #include <cctype>
