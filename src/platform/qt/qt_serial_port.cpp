@@ -10,24 +10,10 @@
 #include <system_error>
 
 #include "platform/error.h"
+#include "platform/line_settings.h"
 
 namespace veltrano {
 namespace {
-
-QSerialPort::Parity ToQtParity(char parity) {
-  switch (parity) {
-    case 'E':
-      return QSerialPort::EvenParity;
-    case 'O':
-      return QSerialPort::OddParity;
-    case 'M':
-      return QSerialPort::MarkParity;
-    case 'S':
-      return QSerialPort::SpaceParity;
-    default:
-      return QSerialPort::NoParity;
-  }
-}
 
 std::string Text(const QString& text) { return text.toLocal8Bit().toStdString(); }
 
@@ -63,27 +49,23 @@ void QtSerialPort::SetCommPort(std::int16_t number) {
   commPort_ = number;
 }
 
-std::int16_t QtSerialPort::CommPort() const { return commPort_; }
-
 void QtSerialPort::SetSettings(std::string_view settings) {
-  const auto parsed = ParseSerialLineSettings(settings);
-  if (!parsed) throw Error("Invalid property value");
+  const auto baud = BaudOfLineSettings(settings);
+  if (!baud) throw Error("Invalid property value");
   if (port_->isOpen()) {
     try {
-      ApplyLineSettings(*parsed);
+      ApplyLineSettings(*baud);
     } catch (const Error&) {
       // The device keeps the settings it had; the first refusal is the one worth reporting.
       try {
-        ApplyLineSettings(settings_);
+        ApplyLineSettings(baud_);
       } catch (const Error&) {
       }
       throw;
     }
   }
-  settings_ = *parsed;
+  baud_ = *baud;
 }
-
-std::string QtSerialPort::Settings() const { return FormatSerialLineSettings(settings_); }
 
 void QtSerialPort::SetPortOpen(bool open) {
   ++requests_;
@@ -95,7 +77,7 @@ void QtSerialPort::SetPortOpen(bool open) {
 
   device_ = DevicePath();
   port_->setPortName(QString::fromStdString(device_.string()));
-  ApplyLineSettings(settings_);
+  ApplyLineSettings(baud_);
   if (port_->open(QIODevice::ReadWrite)) return;
 
   const std::string reason = Text(port_->errorString());
@@ -164,24 +146,13 @@ std::string QtSerialPort::Describe() const {
   return text + ")";
 }
 
-void QtSerialPort::ApplyLineSettings(const SerialLineSettings& settings) {
-  // Qt on POSIX has no 1.5 stop bits. A UART asked for 2 stop bits after 5-bit characters sends
-  // 1.5, and 5-bit characters are the only ones that 1.5 stop bits are defined for.
-  QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-  if (settings.stopBits == SerialLineSettings::StopBits::kTwo) stopBits = QSerialPort::TwoStop;
-  if (settings.stopBits == SerialLineSettings::StopBits::kOneAndHalf) {
-    if (settings.dataBits != 5) {
-      throw Error(Describe() + ": 1.5 stop bits need 5 data bits");
-    }
-    stopBits = QSerialPort::TwoStop;
-  }
-  const bool applied = port_->setBaudRate(settings.baud) &&
-                       port_->setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
-                       port_->setParity(ToQtParity(settings.parity)) &&
-                       port_->setStopBits(stopBits);
+void QtSerialPort::ApplyLineSettings(std::int32_t baud) {
+  const bool applied = port_->setBaudRate(baud) && port_->setDataBits(QSerialPort::Data8) &&
+                       port_->setParity(QSerialPort::NoParity) &&
+                       port_->setStopBits(QSerialPort::OneStop);
   if (!applied) {
-    throw Error(Describe() + ": the device refuses the settings " +
-                FormatSerialLineSettings(settings) + " (" + Text(port_->errorString()) + ")");
+    throw Error(Describe() + ": the device refuses the settings " + LineSettingsText(baud) + " (" +
+                Text(port_->errorString()) + ")");
   }
 }
 

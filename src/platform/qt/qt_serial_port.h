@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/qt/qt_serial_line_settings.h"
 #include "platform/serial_port.h"
 
 class QSerialPort;
@@ -16,7 +15,7 @@ namespace veltrano {
 
 // The serial port on Qt SerialPort. Port number N is the file COMN in the working directory when
 // there is one (normally a link to the real device: `ln -s /dev/ttyACM0 COM3`), otherwise the
-// system's serial device /dev/ttyS(N-1). Only the four line settings are configured; the bytes go
+// system's serial device /dev/ttyS(N-1). Only the line settings are configured; the bytes go
 // out raw and whatever arrives is discarded.
 //
 // Failure reports need an event loop (QCoreApplication) on the thread that uses the port.
@@ -29,11 +28,10 @@ class QtSerialPort final : public SerialPort {
 
   // 1..255, and only while closed.
   void SetCommPort(std::int16_t number) override;
-  std::int16_t CommPort() const override;
 
-  // Takes effect at once on an open port. Default "9600,N,8,1".
+  // "baud,N,8,1" (see line_settings.h); takes effect at once on an open port. Default
+  // "9600,N,8,1".
   void SetSettings(std::string_view settings) override;
-  std::string Settings() const override;
 
   // Opening an open port or closing a closed one does nothing.
   void SetPortOpen(bool open) override;
@@ -48,13 +46,13 @@ class QtSerialPort final : public SerialPort {
  private:
   std::filesystem::path DevicePath() const;
   std::string Describe() const;
-  void ApplyLineSettings(const SerialLineSettings& settings);
+  void ApplyLineSettings(std::int32_t baud);
   void CloseAfterFailure();
 
   std::unique_ptr<QSerialPort> port_;
   std::int16_t commPort_ = 1;
   std::filesystem::path device_;  // the device of the latest open
-  SerialLineSettings settings_;
+  std::int32_t baud_ = 9600;
   std::function<void()> onFailure_;
   std::string lastError_;  // Qt's text for the latest error, which closing the port may clear
   // Counts the opens and closes the program asks for, so that a failure report still queued from

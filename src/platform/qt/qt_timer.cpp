@@ -30,8 +30,6 @@ void QtTimer::SetEnabled(bool enabled) {
   }
 }
 
-int QtTimer::Interval() const { return static_cast<int>(interval_.count()); }
-
 void QtTimer::OnTimer(std::function<void()> handler) { handler_ = std::move(handler); }
 
 void QtTimer::ArmFor(Clock::time_point slot) {
