@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/handler_running.h"
 #include "platform/prompt_wake_ups.h"
 #include "platform/qt/qt_units.h"
 
@@ -50,12 +51,10 @@ void QtTimer::Elapsed() {
   // A slot that comes while the handler waits in a nested event loop is dropped; the slot after
   // the handler returns brings the next tick.
   if (running_ || !handler_) return;
-  running_ = true;
-  struct Finished {
-    bool& running;
-    ~Finished() { running = false; }
-  } finished{running_};
-  handler_();
+  {
+    const HandlerRunning running(running_);
+    handler_();
+  }
   // A handler that ran long leaves the armed slot too close, or already passed.
   if (enabled_ && slot_ - Clock::now() < interval_ / 2) ArmFor(slot_);
 }
