@@ -43,41 +43,25 @@ QtSerialPort::QtSerialPort() : port_(std::make_unique<QSerialPort>()) {
 
 QtSerialPort::~QtSerialPort() { QObject::disconnect(port_.get(), nullptr, nullptr, nullptr); }
 
-void QtSerialPort::SetCommPort(std::int16_t number) {
-  if (port_->isOpen()) throw Error("Port already open");
-  if (number < 1 || number > 255) throw Error("Invalid port number");
-  commPort_ = number;
-}
-
-void QtSerialPort::SetSettings(std::string_view settings) {
-  const auto baud = BaudOfLineSettings(settings);
-  if (!baud) throw Error("Invalid property value");
-  if (port_->isOpen()) {
+void QtSerialPort::ChangeBaud(std::int32_t baud) {
+  try {
+    ApplyLineSettings(baud);
+  } catch (const Error&) {
+    // The device keeps the settings it had; the first refusal is the one worth reporting.
     try {
-      ApplyLineSettings(*baud);
+      ApplyLineSettings(Baud());
     } catch (const Error&) {
-      // The device keeps the settings it had; the first refusal is the one worth reporting.
-      try {
-        ApplyLineSettings(baud_);
-      } catch (const Error&) {
-      }
-      throw;
     }
+    throw;
   }
-  baud_ = *baud;
 }
 
-void QtSerialPort::SetPortOpen(bool open) {
-  ++requests_;
-  if (open == port_->isOpen()) return;
-  if (!open) {
-    port_->close();
-    return;
-  }
+void QtSerialPort::Close() { port_->close(); }
 
+void QtSerialPort::Open() {
   device_ = DevicePath();
   port_->setPortName(QString::fromStdString(device_.string()));
-  ApplyLineSettings(baud_);
+  ApplyLineSettings(Baud());
   if (port_->open(QIODevice::ReadWrite)) return;
 
   const std::string reason = Text(port_->errorString());
@@ -126,20 +110,18 @@ void QtSerialPort::Output(std::string_view bytes) {
   }
 }
 
-void QtSerialPort::OnFailure(std::function<void()> handler) { onFailure_ = std::move(handler); }
-
 std::filesystem::path QtSerialPort::DevicePath() const {
   std::error_code ignored;
   const std::filesystem::path local =
-      std::filesystem::current_path(ignored) / ("COM" + std::to_string(commPort_));
+      std::filesystem::current_path(ignored) / ("COM" + std::to_string(CommPortNumber()));
   // A link whose device has gone still counts: the person chose it, so its absence is reported
   // rather than quietly falling back to another device.
   if (std::filesystem::exists(std::filesystem::symlink_status(local, ignored))) return local;
-  return "/dev/ttyS" + std::to_string(commPort_ - 1);
+  return "/dev/ttyS" + std::to_string(CommPortNumber() - 1);
 }
 
 std::string QtSerialPort::Describe() const {
-  std::string text = "Serial port COM" + std::to_string(commPort_) + " (" + device_.string();
+  std::string text = "Serial port COM" + std::to_string(CommPortNumber()) + " (" + device_.string();
   std::error_code notALink;
   const auto target = std::filesystem::read_symlink(device_, notALink);
   if (!notALink) text += " -> " + target.string();
@@ -163,10 +145,7 @@ void QtSerialPort::CloseAfterFailure() {
   port_->close();
   // The handler may well stop the run and touch this port; it runs from the event loop instead.
   QMetaObject::invokeMethod(
-      port_.get(),
-      [this, requests = requests_] {
-        if (requests == requests_ && onFailure_) onFailure_();
-      },
+      port_.get(), [this, requests = Requests()] { ReportFailure(requests); },
       Qt::QueuedConnection);
 }
 

@@ -58,44 +58,25 @@ LRESULT CALLBACK Win32SerialPort::WatchProcedure(HWND window, UINT message, WPAR
     return 0;
   }
   if (message == kFailureMessage) {
-    if (static_cast<std::uint64_t>(lParam) == port->requests_ && port->onFailure_) {
-      port->onFailure_();
-    }
+    port->ReportFailure(static_cast<std::uint64_t>(lParam));
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void Win32SerialPort::SetCommPort(std::int16_t number) {
-  if (PortOpen()) throw Error("Port already open");
-  if (number < 1 || number > 255) throw Error("Invalid port number");
-  commPort_ = number;
-}
-
-void Win32SerialPort::SetSettings(std::string_view settings) {
-  const auto baud = BaudOfLineSettings(settings);
-  if (!baud) throw Error("Invalid property value");
-  if (PortOpen()) Apply(*baud);
-  baud_ = *baud;
-}
-
 bool Win32SerialPort::PortOpen() const { return port_ != INVALID_HANDLE_VALUE; }
 
-std::string Win32SerialPort::DeviceName() const { return "\\\\.\\COM" + std::to_string(commPort_); }
+std::string Win32SerialPort::DeviceName() const {
+  return "\\\\.\\COM" + std::to_string(CommPortNumber());
+}
 
-void Win32SerialPort::SetPortOpen(bool open) {
-  ++requests_;
-  if (open == PortOpen()) return;
-  if (!open) {
-    Close();
-    return;
-  }
+void Win32SerialPort::Open() {
   const std::string device = DeviceName();
   port_ = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                       nullptr);
   if (port_ == INVALID_HANDLE_VALUE) throw Win32Error("Cannot open " + device.substr(4));
   try {
-    Apply(baud_);
+    ChangeBaud(Baud());
     COMMTIMEOUTS timeouts{};
     timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
     if (!SetCommTimeouts(port_, &timeouts)) throw Win32Error("Cannot set the port's time-outs");
@@ -108,7 +89,7 @@ void Win32SerialPort::SetPortOpen(bool open) {
   }
 }
 
-void Win32SerialPort::Apply(std::int32_t baud) {
+void Win32SerialPort::ChangeBaud(std::int32_t baud) {
   DCB line{};
   line.DCBlength = sizeof line;
   if (!GetCommState(port_, &line)) throw Win32Error("Cannot read the line settings");
@@ -128,11 +109,9 @@ void Win32SerialPort::Output(std::string_view bytes) {
   if (!ok || written != bytes.size()) {
     const std::string reason = ok ? "write timed out" : Win32Error::Describe(GetLastError());
     CloseAfterFailure();
-    throw Error("COM" + std::to_string(commPort_) + ": " + reason);
+    throw Error("COM" + std::to_string(CommPortNumber()) + ": " + reason);
   }
 }
-
-void Win32SerialPort::OnFailure(std::function<void()> handler) { onFailure_ = std::move(handler); }
 
 void Win32SerialPort::Close() {
   if (port_ == INVALID_HANDLE_VALUE) return;
@@ -145,7 +124,7 @@ void Win32SerialPort::CloseAfterFailure() {
   if (!PortOpen()) return;
   Close();
   // The handler may well stop the run and touch this port; it runs from the message loop instead.
-  PostMessageA(watch_, kFailureMessage, 0, static_cast<LPARAM>(requests_));
+  PostMessageA(watch_, kFailureMessage, 0, static_cast<LPARAM>(Requests()));
 }
 
 }  // namespace veltrano
