@@ -12,7 +12,7 @@
 #include "flight_source.h"
 #include "link/link_protocol.h"
 #include "platform/error.h"
-#include "platform/posix/desktop_window_link.h"
+#include "platform/posix/posix_link_transport.h"
 #include "protocol/data_server.h"
 #include "sim_options.h"
 
@@ -65,7 +65,7 @@ template <class Request>
 void RunLinked(benchmark::State& state, Request request) {
   try {
     ServedData served;
-    DesktopWindowLink link;
+    PosixLinkTransport link;
     LinkClient client(link);
     for (auto _ : state) request(client);
     if (served.LiveAtoms() != 0) state.SkipWithError("atoms left behind");

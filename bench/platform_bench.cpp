@@ -33,12 +33,12 @@
 #include <utility>
 #include <vector>
 
-#include "child_process.h"
+#include "child_process/child_process.h"
 #include "cueing/cue_computation.h"
 #include "link/link_protocol.h"
 #include "packet_splitter.h"
-#include "platform/posix/desktop_window_link.h"
-#include "platform/system_clock.h"
+#include "platform/posix/posix_link_transport.h"
+#include "platform/posix/posix_system_clock.h"
 #include "protocol/data_server.h"
 #include "protocol/platform_packet.h"
 #include "pseudo_terminal_link.h"
@@ -92,7 +92,7 @@ void WriteReplay(const fs::path& file, double seconds) {
 std::uint8_t PitchByte(double pitch) {
   PanelState state;
   state.pitchCue = pitch;
-  SystemClock unused;
+  PosixSystemClock unused;
   ComputePitchCue(state, /*pitching=*/true, /*acceleration=*/false, SpeedReading::kSample, unused);
   return static_cast<std::uint8_t>(state.pitchCue);
 }
@@ -108,7 +108,7 @@ struct LinkFindings {
 };
 
 LinkFindings ProbeLink(const std::optional<Ms>& frame) {
-  DesktopWindowLink transport(std::chrono::minutes(1));  // waits out a stall
+  PosixLinkTransport transport(std::chrono::minutes(1));  // waits out a stall
   LinkClient client(transport);
   LinkFindings found;
   auto shortest = BenchClock::duration::max();
@@ -160,7 +160,7 @@ class ServerLog {
 
   // Ends the emulator and waits until all it said is read.
   void Finish() {
-    kill(server_.Pid(), SIGTERM);
+    server_.Interrupt();
     ended_ = true;
     reader_.join();
     server_.Wait();

@@ -14,7 +14,6 @@ class TimedTimer final : public Timer {
   TimedTimer(Timer& timer, TickLog& log) : timer_(timer), log_(log) {}
   bool Enabled() const override { return timer_.Enabled(); }
   void SetEnabled(bool enabled) override { timer_.SetEnabled(enabled); }
-  int Interval() const override { return timer_.Interval(); }
   void OnTimer(std::function<void()> handler) override {
     timer_.OnTimer([this, handler = std::move(handler)] {
       log_.TimerEvent();

@@ -58,9 +58,7 @@ class TimedSerialPort final : public SerialPort {
       : port_(std::move(port)), log_(log) {}
 
   void SetCommPort(std::int16_t number) override { port_->SetCommPort(number); }
-  std::int16_t CommPort() const override { return port_->CommPort(); }
   void SetSettings(std::string_view settings) override { port_->SetSettings(settings); }
-  std::string Settings() const override { return port_->Settings(); }
   void SetPortOpen(bool open) override { port_->SetPortOpen(open); }
   bool PortOpen() const override { return port_->PortOpen(); }
   void Output(std::string_view bytes) override {

@@ -21,10 +21,10 @@
 #include <string>
 
 #include "panel/main_window.h"
-#include "platform/posix/desktop_window_link.h"
+#include "platform/posix/posix_link_transport.h"
+#include "platform/posix/posix_system_clock.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_toolkit.h"
-#include "platform/system_clock.h"
 #include "timed_platform.h"
 
 namespace veltrano::bench {
@@ -70,8 +70,8 @@ int Run(int& argc, char** argv, std::size_t ticks, const char* tickFile) {
   QtToolkit toolkit(argc, argv);
   TickLog log;
   TimedToolkit timedToolkit(toolkit, log);
-  DesktopWindowLink link;
-  SystemClock clock;
+  PosixLinkTransport link;
+  PosixSystemClock clock;
   Form1 form(timedToolkit, std::make_unique<TimedSerialPort>(std::make_unique<QtSerialPort>(), log),
              link, clock);
   form.Show();

@@ -4,15 +4,15 @@
 #include <memory>
 
 #include "panel/main_window.h"
-#include "platform/posix/desktop_window_link.h"
+#include "platform/posix/posix_link_transport.h"
+#include "platform/posix/posix_system_clock.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_toolkit.h"
-#include "platform/system_clock.h"
 
 int main(int argc, char** argv) {
   veltrano::QtToolkit toolkit(argc, argv);
-  veltrano::DesktopWindowLink link;
-  veltrano::SystemClock clock;
+  veltrano::PosixLinkTransport link;
+  veltrano::PosixSystemClock clock;
   veltrano::Form1 form(toolkit, std::make_unique<veltrano::QtSerialPort>(), link, clock);
   form.Show();
   return toolkit.Run();

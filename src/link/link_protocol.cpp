@@ -44,15 +44,11 @@ T CopyFromReply(const ReplyBuffer& reply, std::size_t firstByte) {
   return result;
 }
 
-// Sets `value` from the reply's value bytes as the type letter asks; an unknown type leaves it.
+// Sets `value` from the reply's value bytes for the type "n" (in either case), a 64-bit float:
+// the one type the program asks for. Any other type leaves the value as it was.
 void ExtractValue(const ReplyBuffer& reply, std::string_view valueType, LinkValue& value) {
   constexpr std::size_t kValueByte = kHeaderBytes + 1;
-  const std::string type = LowerCase(valueType);
-  if (type == "n" || type == "b") {
-    value = CopyFromReply<double>(reply, kValueByte);
-  } else if (type == "e" || type == "f" || type == "d" || type == "o" || type == "p") {
-    value = CopyFromReply<std::int32_t>(reply, kValueByte);
-  }
+  if (LowerCase(valueType) == "n") value = CopyFromReply<double>(reply, kValueByte);
 }
 
 }  // namespace

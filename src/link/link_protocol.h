@@ -11,8 +11,8 @@
 
 namespace veltrano {
 
-// What one request hands back: nothing, a 64-bit float or a signed 32-bit integer.
-using LinkValue = std::variant<std::monostate, double, std::int32_t>;
+// What one request hands back: nothing, or a 64-bit float.
+using LinkValue = std::variant<std::monostate, double>;
 
 // The status of a request that found no server, got no answer in time, or got the answer 0.
 inline constexpr std::int16_t kNoServerStatus = 1;

@@ -15,7 +15,6 @@ constexpr std::string_view kFloatType = "n";
 
 double AsDouble(const LinkValue& value) {
   if (const auto* number = std::get_if<double>(&value)) return *number;
-  if (const auto* integer = std::get_if<std::int32_t>(&value)) return *integer;
   return 0.0;
 }
 

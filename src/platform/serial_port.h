@@ -2,24 +2,21 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <string_view>
 
 namespace veltrano {
 
-// The serial communications control: a port number, the line settings text, the open state and
-// the output. Setting any property can fail with an Error (a refused number or settings text, a
-// port that is missing or in use, a write to a closed port).
+// The serial communications control as the program uses it: a port number, the line settings
+// text, the open state and the output. Setting any property can fail with an Error (a refused
+// number or settings text, a port that is missing or in use, a write to a closed port).
 class SerialPort {
  public:
   virtual ~SerialPort() = default;
 
   virtual void SetCommPort(std::int16_t number) = 0;  // 1 selects the first port
-  virtual std::int16_t CommPort() const = 0;
 
   // "baud,parity,databits,stopbits", e.g. "19200,N,8,1".
   virtual void SetSettings(std::string_view settings) = 0;
-  virtual std::string Settings() const = 0;
 
   virtual void SetPortOpen(bool open) = 0;
   virtual bool PortOpen() const = 0;

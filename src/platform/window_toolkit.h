@@ -103,12 +103,10 @@ class OptionButton : public Control {
   virtual void SetValue(bool selected) = 0;
 };
 
-// An editable drop-down: a list, and a text that may be anything the person types.
+// An editable drop-down: a list to pick from, and a text that may be anything the person types.
 class ComboBox : public Control {
  public:
   virtual void AddItem(std::string_view item) = 0;
-  virtual int ListCount() const = 0;
-  virtual std::string List(int index) const = 0;
   virtual std::string Text() const = 0;
   virtual void SetText(std::string_view text) = 0;
 };
@@ -139,7 +137,6 @@ class Timer {
   virtual ~Timer() = default;
   virtual bool Enabled() const = 0;
   virtual void SetEnabled(bool enabled) = 0;  // counts the first period from now
-  virtual int Interval() const = 0;           // milliseconds
   virtual void OnTimer(std::function<void()> handler) = 0;
 };
 

@@ -13,10 +13,10 @@
 #include "panel/main_window.h"
 #include "panel/settings_file.h"
 #include "panel/whole_number.h"
-#include "platform/posix/desktop_window_link.h"
+#include "platform/posix/posix_link_transport.h"
+#include "platform/posix/posix_system_clock.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_toolkit.h"
-#include "platform/system_clock.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {
@@ -28,8 +28,8 @@ struct Panel {
   char name[9] = "veltrano";
   char* argv[2] = {name, nullptr};
   veltrano::QtToolkit toolkit{argc, argv};
-  veltrano::DesktopWindowLink link;
-  veltrano::SystemClock clock;
+  veltrano::PosixLinkTransport link;
+  veltrano::PosixSystemClock clock;
   veltrano::Form1 form{toolkit, std::make_unique<veltrano::QtSerialPort>(), link, clock};
 };
 

@@ -20,16 +20,6 @@ std::int64_t FakeLinkTransport::NewAtom(std::optional<std::string> name) {
   return static_cast<std::int16_t>(atom);
 }
 
-std::uint32_t FakeLinkTransport::RegisterWindowMessageA(std::string_view name) {
-  ++registrations;
-  return name == "WM_FSCONNECT" ? messageId : 0;
-}
-
-WindowHandle FakeLinkTransport::FindWindowA(std::string_view className) {
-  ++searches;
-  return className == "FSCONNECT8" ? serverWindow : 0;
-}
-
 MessageResult FakeLinkTransport::SendMessageA(WindowHandle window, std::uint32_t message,
                                               std::uint64_t wParam, std::int64_t lParam) {
   requests.push_back(lParam);
@@ -48,11 +38,6 @@ int FakeLinkTransport::GlobalGetAtomNameA(Atom atom, char* buffer, int size) {
   std::memcpy(buffer, found->second->data(), static_cast<std::size_t>(count));
   buffer[count] = '\0';
   return count;
-}
-
-Atom FakeLinkTransport::GlobalDeleteAtom(Atom atom) {
-  ++deletes[atom];
-  return atoms.erase(atom) == 1 ? 0 : atom;
 }
 
 }  // namespace veltrano::testing

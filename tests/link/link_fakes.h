@@ -33,12 +33,25 @@ class FakeLinkTransport final : public LinkTransport {
   // number read as a signed 16-bit value.
   std::int64_t NewAtom(std::optional<std::string> name);
 
-  std::uint32_t RegisterWindowMessageA(std::string_view name) override;
-  WindowHandle FindWindowA(std::string_view className) override;
+  // The names the link client looks up are the only ones known; each look-up is counted.
+  std::uint32_t RegisterWindowMessageA(std::string_view name) override {
+    ++registrations;
+    return name == "WM_FSCONNECT" ? messageId : 0;
+  }
+  WindowHandle FindWindowA(std::string_view className) override {
+    ++searches;
+    return className == "FSCONNECT8" ? serverWindow : 0;
+  }
+
+  // Records the request and answers it as `deliver` and `serve` say.
   MessageResult SendMessageA(WindowHandle window, std::uint32_t message, std::uint64_t wParam,
                              std::int64_t lParam) override;
+
   int GlobalGetAtomNameA(Atom atom, char* buffer, int size) override;
-  Atom GlobalDeleteAtom(Atom atom) override;
+  Atom GlobalDeleteAtom(Atom atom) override {
+    ++deletes[atom];
+    return atoms.erase(atom) == 1 ? 0 : atom;
+  }
 
   int registrations = 0;
   int searches = 0;

@@ -86,7 +86,7 @@ TEST(LinkRequestTest, AnswerIsTheLow32BitsAsStatusOrOverflowAndOnlyAGoneWindowIs
     for (int i = 0; i < 2; ++i) {
       Request request;
       std::optional<std::int16_t> got;
-      EXPECT_EQ(ErrorText([&] { got = request.Send(link, "e", 135); }), status ? "" : "Overflow");
+      EXPECT_EQ(ErrorText([&] { got = request.Send(link, "n", 135); }), status ? "" : "Overflow");
       EXPECT_EQ(got, status);
       EXPECT_EQ(request.Fields(), kUntouched.Fields());
       EXPECT_EQ(link.LastDelivery(), delivery);
@@ -104,15 +104,15 @@ TEST(LinkRequestTest, AtomReplyIsDecodedAndTheAtomDeletedOnceOnEveryPath) {
   // Reply name (none: unreadable), type, the caller's variables after, the error raised.
   const std::tuple<std::optional<std::string>, std::string, Request, std::string> cases[] = {
       {"00000000000000000000F03F", "N", {1.0, "000000000000F03F", 0}, ""},  // header 0, 1.0
-      {kFive, "e", {std::int32_t{5}, "05000000", 1}, ""},
-      {kFive, "x", {kUntouched.value, "05000000", 1}, ""},  // an unknown type leaves the value
+      {kFive, "x", {kUntouched.value, "05000000", 1}, ""},  // any other type leaves the value
       {kFive, "nb", {kUntouched.value, "05000000", 1}, ""},
-      {"FEFFFFFFFBFFFFFF", "e", {std::int32_t{-5}, "FBFFFFFF", -2}, ""},
+      {kFive, "e", {kUntouched.value, "05000000", 1}, ""},
+      {"FEFFFFFFFBFFFFFF", "x", {kUntouched.value, "FBFFFFFF", -2}, ""},
       {"01000000", "n", {0.0, "", 1}, ""},  // a short text leaves the missing bytes zero
-      {kLong, "e", {std::int32_t{5}, kLong.substr(8, 254 - 8), 1}, ""},
+      {kLong, "x", {kUntouched.value, kLong.substr(8, 254 - 8), 1}, ""},
       {std::nullopt, "n", {0.0, "", 0}, ""},
       // A bad pair fails after the atom is gone, with the whole text in hand.
-      {"0100000005G1", "e", {kUntouched.value, "0100000005G1", 777}, "Type mismatch"}};
+      {"0100000005G1", "n", {kUntouched.value, "0100000005G1", 777}, "Type mismatch"}};
   // A 32-bit window procedure's result comes zero-extended: -16383 as 0x00000000FFFFC001.
   for (const std::int64_t resultBits : {std::int64_t{-1}, std::int64_t{0xFFFFFFFF}}) {
     for (const auto& [name, type, after, error] : cases) {

@@ -30,7 +30,7 @@
 #include <tuple>
 #include <vector>
 
-#include "child_process.h"
+#include "child_process/child_process.h"
 #include "panel/settings_file.h"
 #include "panel_support.h"
 
@@ -197,13 +197,13 @@ std::size_t MessagesLogged(const std::string& lines) {
 // up, so that it is not buried in requests when it wakes.
 void ServerHangs(WholeRun& run, const std::string&) {
   StartSteadyAcceleration(run, kAnswerWait);  // as the program waits
-  kill(run.server_->Pid(), SIGSTOP);
+  kill(run.server_->Id(), SIGSTOP);
   // Woken however the row ends, so that it can be stopped.
   struct WakeOnExit {
     pid_t pid;
     ~WakeOnExit() { kill(pid, SIGCONT); }
-  } wake{run.server_->Pid()};
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Stopped(run.server_->Pid()); }, 20000));
+  } wake{run.server_->Id()};
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Stopped(run.server_->Id()); }, 20000));
   while (run.server_->PollLine()) {
   }  // what it logged before
   const std::size_t before = run.Packets().size();
@@ -214,7 +214,7 @@ void ServerHangs(WholeRun& run, const std::string&) {
               static_cast<double>(run.Packets().size() - before) / hang.count());
   run.Press("Command2");
   EXPECT_FALSE(run.Running());  // at once, though the server still hangs
-  kill(run.server_->Pid(), SIGCONT);
+  kill(run.server_->Id(), SIGCONT);
   QTest::qWait(100);  // what was already on the line
   const std::size_t atStop = run.Packets().size();
   QTest::qWait(400);

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "panel/main_window.h"
-#include "platform/posix/desktop_window_link.h"
+#include "platform/posix/posix_link_transport.h"
+#include "platform/posix/posix_system_clock.h"
 #include "platform/qt/qt_toolkit.h"
-#include "platform/system_clock.h"
 
 namespace veltrano::testing {
 
@@ -62,8 +62,8 @@ class OpenWindow {
   char name_[9] = "veltrano";
   char* argv_[2] = {name_, nullptr};
   QtToolkit toolkit_;
-  DesktopWindowLink link_;
-  SystemClock clock_;
+  PosixLinkTransport link_;
+  PosixSystemClock clock_;
   std::unique_ptr<Form1> form_;
   QWidget* top_ = nullptr;
 };

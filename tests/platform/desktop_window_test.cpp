@@ -11,15 +11,18 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
-#include "platform/posix/desktop_window_link.h"
-#include "platform/posix/desktop_window_server.h"
-#include "platform/posix/socket_io.h"
+#include "desktop_window_server/desktop_window_server.h"
+#include "platform/posix/posix_link_transport.h"
+#include "platform/posix/posix_socket_io.h"
 
 namespace veltrano {
 namespace {
@@ -59,9 +62,11 @@ Bytes Read(const UniqueFd& socket, std::size_t count) {
 
 // The test's class served by a loop on a thread of the test.
 struct ServedWindow {
-  ~ServedWindow() { server.Stop(); }  // the thread joins before the server goes
-  DesktopWindowServer server;
-  std::jthread thread{[this] { server.Run(); }};
+  ServedWindow(std::string_view className, DesktopWindowServer::Handler handler)
+      : server(NewDesktopWindowServer(className, std::move(handler))) {}
+  ~ServedWindow() { server->Stop(); }  // the thread joins before the server goes
+  std::unique_ptr<DesktopWindowServer> server;
+  std::jthread thread{[this] { server->Run(); }};
 };
 
 // A window procedure that answers with lParam.
@@ -75,9 +80,9 @@ TEST(DesktopWindowServer, AnswersEachRawClientCountsAtomReferencesAndDropsUnknow
     seen = {message, wParam, lParam};
     return std::optional<std::int64_t>(-0x0123456789ABCDEF);  // 0xFEDCBA9876543211
   };
-  ServedWindow window{{UniqueClass(), handler}};
-  ASSERT_EQ(window.server.AddAtom("Hello"), 0xC000);
-  ASSERT_EQ(window.server.AddAtom("HELLO"), 0xC000);  // a second reference: names have no case
+  ServedWindow window(UniqueClass(), handler);
+  ASSERT_EQ(window.server->AddAtom("Hello"), 0xC000);
+  ASSERT_EQ(window.server->AddAtom("HELLO"), 0xC000);  // a second reference: names have no case
   const UniqueFd stuck = RawSocket();  // half-way through a request, it must hold up nobody
   Write(stuck, "M\1\2\3"_b);
   const UniqueFd raw = RawSocket();
@@ -90,7 +95,7 @@ TEST(DesktopWindowServer, AnswersEachRawClientCountsAtomReferencesAndDropsUnknow
   Write(raw, {'N', 0, 0xC0, 'D', 0, 0xC0, 'N', 0, 0xC0, 'D', 0, 0xC0, 'D', 0, 0xC0, 'N', 0, 0xC0});
   // Read, deleted once, still there, deleted for good, gone (delete gives the atom), no name.
   EXPECT_EQ(Read(raw, 22), "\5\0Hello\0\0\5\0Hello\0\0\0\xC0\0\0"_b);
-  EXPECT_EQ(window.server.LiveAtoms(), 0u);
+  EXPECT_EQ(window.server->LiveAtoms(), 0u);
 
   const UniqueFd bad = RawSocket();  // an unknown kind closes that connection only
   Write(bad, "X\0\0"_b);
@@ -123,9 +128,9 @@ struct RawServer {
   UniqueFd client;
 };
 
-TEST(DesktopWindowLink, ALateAnswerIsOwedUntilItComesAndOnlyABrokenConnectionIsNoWindow) {
+TEST(PosixLinkTransport, ALateAnswerIsOwedUntilItComesAndOnlyABrokenConnectionIsNoWindow) {
   RawServer server;
-  DesktopWindowLink link(1ms);
+  PosixLinkTransport link(1ms);
   const WindowHandle window = link.FindWindowA(UniqueClass());
   server.Accept();
   const auto send = [&](std::int64_t lParam) {
@@ -159,9 +164,9 @@ TEST(DesktopWindowLink, ALateAnswerIsOwedUntilItComesAndOnlyABrokenConnectionIsN
   EXPECT_EQ(link.OpenConnections(), 0u);
 }
 
-TEST(DesktopWindowLink, NoDescriptorLeftForASocketFindsNoWindowAndRaisesNothing) {
-  ServedWindow window{{UniqueClass(), Echo}};
-  DesktopWindowLink link;
+TEST(PosixLinkTransport, NoDescriptorLeftForASocketFindsNoWindowAndRaisesNothing) {
+  ServedWindow window(UniqueClass(), Echo);
+  PosixLinkTransport link;
   rlimit usual{};
   ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &usual), 0);
   rlimit noneLeft = usual;

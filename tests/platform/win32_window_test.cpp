@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/win32/windows_api.h"
+#include "platform/win32/win32_api.h"
 
 #include <algorithm>
 #include <chrono>
@@ -19,9 +19,9 @@
 #include "panel/form1_design.h"
 #include "panel/main_window.h"
 #include "platform/error.h"
-#include "platform/system_clock.h"
 #include "platform/win32/win32_link_transport.h"
 #include "platform/win32/win32_serial_port.h"
+#include "platform/win32/win32_system_clock.h"
 #include "platform/win32/win32_toolkit.h"
 #include "platform/win32/win32_window.h"
 #include "tests/support/recording_serial_port.h"
@@ -133,7 +133,7 @@ class Win32WindowTest : public ::testing::Test {
   bool made_ = std::filesystem::create_directories(directory_);
   Win32Toolkit toolkit_;
   Win32LinkTransport link_{50ms};
-  SystemClock clock_;
+  Win32SystemClock clock_;
   testing::RecordingSerialPort* port_ = nullptr;
   std::unique_ptr<Form1> form_;
 };

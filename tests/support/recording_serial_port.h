@@ -12,9 +12,7 @@ namespace veltrano::testing {
 // An open port that keeps what is written, for tests that look at the packets and not the line.
 struct RecordingSerialPort final : SerialPort {
   void SetCommPort(std::int16_t) override {}
-  std::int16_t CommPort() const override { return 1; }
   void SetSettings(std::string_view) override {}
-  std::string Settings() const override { return "19200,N,8,1"; }
   void SetPortOpen(bool) override {}
   bool PortOpen() const override { return true; }
   void Output(std::string_view bytes) override { writes.emplace_back(bytes); }

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "child_process.h"
+#include "child_process/child_process.h"
 
 namespace veltrano {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
+#include "child_process/child_process.h"
 
 namespace veltrano::testing {
 

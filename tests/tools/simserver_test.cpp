@@ -22,7 +22,7 @@
 #include <variant>
 #include <vector>
 
-#include "child_process.h"
+#include "child_process/child_process.h"
 #include "desktop_link.h"
 #include "fake_xplane.h"
 #include "link/link_protocol.h"
@@ -37,8 +37,8 @@
 
 #include <array>
 
-#include "platform/posix/desktop_window_protocol.h"
-#include "platform/posix/socket_io.h"
+#include "platform/posix/posix_desktop_window_protocol.h"
+#include "platform/posix/posix_socket_io.h"
 #endif
 
 namespace veltrano {

@@ -17,7 +17,7 @@
 
 #include <gtest/gtest.h>
 
-#include "child_process.h"
+#include "child_process/child_process.h"
 #include "packet_splitter.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform_window.h"

@@ -5,7 +5,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "panel/form1_design.h"
 #include "platform/error.h"
@@ -54,14 +53,12 @@ class HeldCheckBox final : public Held<CheckBox> {
 class HeldComboBox final : public Held<ComboBox> {
  public:
   using Held::Held;
-  void AddItem(std::string_view item) override { items_.emplace_back(item); }
-  int ListCount() const override { return static_cast<int>(items_.size()); }
-  std::string List(int index) const override { return items_.at(static_cast<std::size_t>(index)); }
+  // Nothing picks from the list without a window; only the text counts.
+  void AddItem(std::string_view) override {}
   std::string Text() const override { return text_; }
   void SetText(std::string_view text) override { text_ = text; }
 
  private:
-  std::vector<std::string> items_;
   std::string text_;
 };
 
@@ -136,7 +133,6 @@ class HeldTimer final : public Timer {
  public:
   bool Enabled() const override { return enabled_; }
   void SetEnabled(bool enabled) override { enabled_ = enabled; }
-  int Interval() const override { return Form1Layout().timerIntervalMs; }
   void OnTimer(std::function<void()>) override {}
 
  private:

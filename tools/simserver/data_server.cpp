@@ -30,15 +30,15 @@ DataServer::DataServer(const SimOptions& options, const FlightSource& flight, st
     : options_(options),
       flight_(flight),
       log_(log),
-      messageId_(DesktopWindowServer::RegisterWindowMessageA(data_server::kConnectMessageName)),
+      messageId_(ServerMessageId(data_server::kConnectMessageName)),
       start_(std::chrono::steady_clock::now()),
       gameLoop_(MakeGameLoop(options, log)),
-      window_(
+      window_(NewDesktopWindowServer(
           data_server::kWindowClass,
           [this](std::uint32_t message, std::uint64_t wParam, std::int64_t lParam) {
             return Answer(message, wParam, lParam);
           },
-          gameLoop_.get()) {}
+          gameLoop_.get())) {}
 
 std::optional<std::int64_t> DataServer::Answer(std::uint32_t message, std::uint64_t wParam,
                                                std::int64_t lParam) {
@@ -48,7 +48,7 @@ std::optional<std::int64_t> DataServer::Answer(std::uint32_t message, std::uint6
   if (options_.hang) {
     answer = std::nullopt;
   } else if (options_.exitAfter && number > *options_.exitAfter) {
-    window_.Stop();
+    window_->Stop();
     answer = std::nullopt;
   } else if (options_.answerEverything) {
     answer = *options_.answerEverything;
@@ -88,9 +88,9 @@ std::optional<std::int64_t> DataServer::AnswerVariable(std::uint32_t header, std
   const std::optional<double> value = ValueForCode(flight_.At(flightSeconds), code);
   if (!value) return 0;
   const TextFault fault = FaultFor(code);
-  if (fault == TextFault::kUnreadableAtom) return AtomAnswer(window_.UnusedAtom());
+  if (fault == TextFault::kUnreadableAtom) return AtomAnswer(window_->UnusedAtom());
   try {
-    return AtomAnswer(window_.AddAtom(ReplyText(header, *value, fault)));
+    return AtomAnswer(window_->AddAtom(ReplyText(header, *value, fault)));
   } catch (const Error& error) {
     // A full atom table: clients have not been deleting their replies. Nothing to answer with.
     std::cerr << "simserver: " << error.what() << std::endl;

@@ -7,7 +7,7 @@
 #include <optional>
 #include <ostream>
 
-#include "desktop_window_server.h"
+#include "desktop_window_server/desktop_window_server.h"
 #include "flight_source.h"
 #include "game_loop.h"
 #include "sim_options.h"
@@ -22,9 +22,9 @@ class DataServer {
   // Raises Error when another server owns the window class. `log` gets the --verbose lines.
   DataServer(const SimOptions& options, const FlightSource& flight, std::ostream& log);
 
-  void Run() { window_.Run(); }
-  void Stop() noexcept { window_.Stop(); }
-  std::size_t LiveAtoms() const { return window_.LiveAtoms(); }
+  void Run() { window_->Run(); }
+  void Stop() noexcept { window_->Stop(); }
+  std::size_t LiveAtoms() const { return window_->LiveAtoms(); }
 
  private:
   std::optional<std::int64_t> Answer(std::uint32_t message, std::uint64_t wParam,
@@ -43,7 +43,7 @@ class DataServer {
   const std::chrono::steady_clock::time_point start_;
   std::uint64_t messages_ = 0;
   std::unique_ptr<GameLoop> gameLoop_;  // with --frame-ms or --stall
-  DesktopWindowServer window_;
+  std::unique_ptr<DesktopWindowServer> window_;
 };
 
 }  // namespace veltrano::simserver

@@ -5,7 +5,7 @@
 #include <optional>
 #include <ostream>
 
-#include "platform/frame_schedule.h"
+#include "desktop_window_server/frame_schedule.h"
 
 namespace veltrano::simserver {
 

@@ -105,13 +105,6 @@ class QtComboBox final : public QtControl<ComboBox, QComboBox> {
   using QtControl::QtControl;
 
   void AddItem(std::string_view item) override { widget()->addItem(ToQString(item)); }
-  int ListCount() const override { return widget()->count(); }
-
-  std::string List(int index) const override {
-    if (index < 0 || index >= widget()->count()) throw Error("Invalid property array index");
-    return widget()->itemText(index).toStdString();
-  }
-
   std::string Text() const override { return widget()->currentText().toStdString(); }
   void SetText(std::string_view text) override { widget()->setEditText(ToQString(text)); }
 };

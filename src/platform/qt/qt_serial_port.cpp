@@ -10,24 +10,10 @@
 #include <system_error>
 
 #include "platform/error.h"
+#include "platform/line_settings.h"
 
 namespace veltrano {
 namespace {
-
-QSerialPort::Parity ToQtParity(char parity) {
-  switch (parity) {
-    case 'E':
-      return QSerialPort::EvenParity;
-    case 'O':
-      return QSerialPort::OddParity;
-    case 'M':
-      return QSerialPort::MarkParity;
-    case 'S':
-      return QSerialPort::SpaceParity;
-    default:
-      return QSerialPort::NoParity;
-  }
-}
 
 std::string Text(const QString& text) { return text.toLocal8Bit().toStdString(); }
 
@@ -57,45 +43,25 @@ QtSerialPort::QtSerialPort() : port_(std::make_unique<QSerialPort>()) {
 
 QtSerialPort::~QtSerialPort() { QObject::disconnect(port_.get(), nullptr, nullptr, nullptr); }
 
-void QtSerialPort::SetCommPort(std::int16_t number) {
-  if (port_->isOpen()) throw Error("Port already open");
-  if (number < 1 || number > 255) throw Error("Invalid port number");
-  commPort_ = number;
-}
-
-std::int16_t QtSerialPort::CommPort() const { return commPort_; }
-
-void QtSerialPort::SetSettings(std::string_view settings) {
-  const auto parsed = ParseSerialLineSettings(settings);
-  if (!parsed) throw Error("Invalid property value");
-  if (port_->isOpen()) {
+void QtSerialPort::ChangeBaud(std::int32_t baud) {
+  try {
+    ApplyLineSettings(baud);
+  } catch (const Error&) {
+    // The device keeps the settings it had; the first refusal is the one worth reporting.
     try {
-      ApplyLineSettings(*parsed);
+      ApplyLineSettings(Baud());
     } catch (const Error&) {
-      // The device keeps the settings it had; the first refusal is the one worth reporting.
-      try {
-        ApplyLineSettings(settings_);
-      } catch (const Error&) {
-      }
-      throw;
     }
+    throw;
   }
-  settings_ = *parsed;
 }
 
-std::string QtSerialPort::Settings() const { return FormatSerialLineSettings(settings_); }
+void QtSerialPort::Close() { port_->close(); }
 
-void QtSerialPort::SetPortOpen(bool open) {
-  ++requests_;
-  if (open == port_->isOpen()) return;
-  if (!open) {
-    port_->close();
-    return;
-  }
-
+void QtSerialPort::Open() {
   device_ = DevicePath();
   port_->setPortName(QString::fromStdString(device_.string()));
-  ApplyLineSettings(settings_);
+  ApplyLineSettings(Baud());
   if (port_->open(QIODevice::ReadWrite)) return;
 
   const std::string reason = Text(port_->errorString());
@@ -144,44 +110,31 @@ void QtSerialPort::Output(std::string_view bytes) {
   }
 }
 
-void QtSerialPort::OnFailure(std::function<void()> handler) { onFailure_ = std::move(handler); }
-
 std::filesystem::path QtSerialPort::DevicePath() const {
   std::error_code ignored;
   const std::filesystem::path local =
-      std::filesystem::current_path(ignored) / ("COM" + std::to_string(commPort_));
+      std::filesystem::current_path(ignored) / ("COM" + std::to_string(CommPortNumber()));
   // A link whose device has gone still counts: the person chose it, so its absence is reported
   // rather than quietly falling back to another device.
   if (std::filesystem::exists(std::filesystem::symlink_status(local, ignored))) return local;
-  return "/dev/ttyS" + std::to_string(commPort_ - 1);
+  return "/dev/ttyS" + std::to_string(CommPortNumber() - 1);
 }
 
 std::string QtSerialPort::Describe() const {
-  std::string text = "Serial port COM" + std::to_string(commPort_) + " (" + device_.string();
+  std::string text = "Serial port COM" + std::to_string(CommPortNumber()) + " (" + device_.string();
   std::error_code notALink;
   const auto target = std::filesystem::read_symlink(device_, notALink);
   if (!notALink) text += " -> " + target.string();
   return text + ")";
 }
 
-void QtSerialPort::ApplyLineSettings(const SerialLineSettings& settings) {
-  // Qt on POSIX has no 1.5 stop bits. A UART asked for 2 stop bits after 5-bit characters sends
-  // 1.5, and 5-bit characters are the only ones that 1.5 stop bits are defined for.
-  QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-  if (settings.stopBits == SerialLineSettings::StopBits::kTwo) stopBits = QSerialPort::TwoStop;
-  if (settings.stopBits == SerialLineSettings::StopBits::kOneAndHalf) {
-    if (settings.dataBits != 5) {
-      throw Error(Describe() + ": 1.5 stop bits need 5 data bits");
-    }
-    stopBits = QSerialPort::TwoStop;
-  }
-  const bool applied = port_->setBaudRate(settings.baud) &&
-                       port_->setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
-                       port_->setParity(ToQtParity(settings.parity)) &&
-                       port_->setStopBits(stopBits);
+void QtSerialPort::ApplyLineSettings(std::int32_t baud) {
+  const bool applied = port_->setBaudRate(baud) && port_->setDataBits(QSerialPort::Data8) &&
+                       port_->setParity(QSerialPort::NoParity) &&
+                       port_->setStopBits(QSerialPort::OneStop);
   if (!applied) {
-    throw Error(Describe() + ": the device refuses the settings " +
-                FormatSerialLineSettings(settings) + " (" + Text(port_->errorString()) + ")");
+    throw Error(Describe() + ": the device refuses the settings " + LineSettingsText(baud) + " (" +
+                Text(port_->errorString()) + ")");
   }
 }
 
@@ -192,10 +145,7 @@ void QtSerialPort::CloseAfterFailure() {
   port_->close();
   // The handler may well stop the run and touch this port; it runs from the event loop instead.
   QMetaObject::invokeMethod(
-      port_.get(),
-      [this, requests = requests_] {
-        if (requests == requests_ && onFailure_) onFailure_();
-      },
+      port_.get(), [this, requests = Requests()] { ReportFailure(requests); },
       Qt::QueuedConnection);
 }
 

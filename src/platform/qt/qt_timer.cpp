@@ -2,7 +2,8 @@
 
 #include <utility>
 
-#include "platform/posix/prompt_wake_ups.h"
+#include "platform/handler_running.h"
+#include "platform/prompt_wake_ups.h"
 #include "platform/qt/qt_units.h"
 
 namespace veltrano {
@@ -30,8 +31,6 @@ void QtTimer::SetEnabled(bool enabled) {
   }
 }
 
-int QtTimer::Interval() const { return static_cast<int>(interval_.count()); }
-
 void QtTimer::OnTimer(std::function<void()> handler) { handler_ = std::move(handler); }
 
 void QtTimer::ArmFor(Clock::time_point slot) {
@@ -52,12 +51,10 @@ void QtTimer::Elapsed() {
   // A slot that comes while the handler waits in a nested event loop is dropped; the slot after
   // the handler returns brings the next tick.
   if (running_ || !handler_) return;
-  running_ = true;
-  struct Finished {
-    bool& running;
-    ~Finished() { running = false; }
-  } finished{running_};
-  handler_();
+  {
+    const HandlerRunning running(running_);
+    handler_();
+  }
   // A handler that ran long leaves the armed slot too close, or already passed.
   if (enabled_ && slot_ - Clock::now() < interval_ / 2) ArmFor(slot_);
 }

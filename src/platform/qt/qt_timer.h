@@ -23,7 +23,6 @@ class QtTimer final : public Timer {
 
   bool Enabled() const override;
   void SetEnabled(bool enabled) override;
-  int Interval() const override;
   void OnTimer(std::function<void()> handler) override;
 
  private:

@@ -2,16 +2,11 @@
 
 #include <QStringList>
 
-#include <cmath>
+#include "platform/twips.h"
 
 namespace veltrano {
 
-namespace {
-constexpr double kTwipsPerPixel = 15.0;
-constexpr double kPixelsPerPoint = 96.0 / 72.0;
-}  // namespace
-
-int TwipsToPixels(int twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
+int TwipsToPixels(int twips) { return TwipsToPixels(twips, kDeviceIndependentDotsPerInch); }
 
 QRect TwipsToPixels(int left, int top, int width, int height) {
   return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
@@ -24,7 +19,7 @@ QFont ToQFont(const FontDesign& design) {
   // desktop font the window was designed with that short captions such as "right" get cut.
   font.setFamilies(QStringList{ToQString(design.family), QStringLiteral("Liberation Sans")});
   font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(static_cast<int>(std::lround(design.points * kPixelsPerPoint)));
+  font.setPixelSize(PointsToPixels(design.points, kDeviceIndependentDotsPerInch));
   font.setBold(design.bold);
   font.setItalic(design.italic);
   return font;

@@ -23,19 +23,16 @@ QtWindow::QtWindow(const WindowDesign& design)
 QtWindow::~QtWindow() = default;
 
 Control& QtWindow::Add(const ControlDesign& design) {
-  if (controls_.contains(design.name)) {
-    throw Error("A control named " + std::string(design.name) + " exists already");
-  }
+  controls_.RefuseTaken(design.name);
   QtControlParts parts = MakeQtControl(design, ContainerFor(design));
-  Entry& entry = controls_[std::string(design.name)];
-  entry = Entry{std::move(parts.control), parts.widget, design.tabIndex};
-  return *entry.control;
+  return *controls_.Insert(design.name, {std::move(parts.control), parts.widget, design.tabIndex})
+              .control;
 }
 
 QWidget* QtWindow::ContainerFor(const ControlDesign& design) {
   if (design.container.empty()) return client_.get();
-  auto found = controls_.find(design.container);
-  auto* frame = found == controls_.end() ? nullptr : qobject_cast<QGroupBox*>(found->second.widget);
+  const Entry* found = controls_.Lookup(design.container);
+  auto* frame = found == nullptr ? nullptr : qobject_cast<QGroupBox*>(found->widget);
   if (frame == nullptr) {
     throw Error("No frame named " + std::string(design.container) + " to hold " +
                 std::string(design.name));
@@ -50,19 +47,11 @@ void QtWindow::AddLine(const LineDesign& design) {
 }
 
 Timer& QtWindow::AddTimer(std::string_view name, int intervalMs) {
-  if (timers_.contains(name)) {
-    throw Error("A timer named " + std::string(name) + " exists already");
-  }
-  auto& timer = timers_[std::string(name)];
-  timer = std::make_unique<QtTimer>(client_.get(), name, intervalMs);
-  return *timer;
+  timers_.RefuseTaken(name);
+  return *timers_.Insert(name, std::make_unique<QtTimer>(client_.get(), name, intervalMs));
 }
 
-Control& QtWindow::Find(std::string_view name) {
-  auto found = controls_.find(name);
-  if (found == controls_.end()) throw Error("No control named " + std::string(name));
-  return *found->second.control;
-}
+Control& QtWindow::Find(std::string_view name) { return *controls_.Find(name).control; }
 
 MsgBox& QtWindow::MessageBoxes() { return msgBox_; }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/named_table.h"
 #include "platform/qt/qt_client_area.h"
 #include "platform/qt/qt_msg_box.h"
 #include "platform/qt/qt_timer.h"
@@ -45,8 +46,8 @@ class QtWindow final : public Window {
   QWidget* ContainerFor(const ControlDesign& design);
   std::vector<QWidget*> FocusOrder() const;
 
-  std::map<std::string, Entry, std::less<>> controls_;
-  std::map<std::string, std::unique_ptr<QtTimer>, std::less<>> timers_;
+  NamedTable<Entry> controls_{"control"};
+  NamedTable<std::unique_ptr<QtTimer>> timers_{"timer"};
   // Declared after the controls and timers so that it goes before them, taking every widget and
   // QTimer that they point at with it.
   std::unique_ptr<QtClientArea> client_;

@@ -104,16 +104,6 @@ class Win32ComboBox final : public Win32Control<ComboBox> {
     Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::string(item).c_str()));
   }
 
-  int ListCount() const override { return static_cast<int>(Send(CB_GETCOUNT)); }
-
-  std::string List(int index) const override {
-    if (index < 0 || index >= ListCount()) throw Error("Invalid property array index");
-    std::string item(static_cast<std::size_t>(Send(CB_GETLBTEXTLEN, index)), '\0');
-    std::string buffer(item.size() + 1, '\0');
-    Send(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer.data()));
-    return buffer.substr(0, item.size());
-  }
-
   std::string Text() const override {
     std::string buffer(static_cast<std::size_t>(GetWindowTextLengthA(Handle())) + 1, '\0');
     const int length = GetWindowTextA(Handle(), buffer.data(), static_cast<int>(buffer.size()));

@@ -1,6 +1,6 @@
 #include "platform/win32/win32_link_transport.h"
 
-#include "platform/win32/windows_api.h"
+#include "platform/win32/win32_api.h"
 
 #include <chrono>
 #include <memory>

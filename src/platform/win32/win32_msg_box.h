@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/win32/windows_api.h"
+#include "platform/win32/win32_api.h"
 
 #include "platform/msg_box.h"
 

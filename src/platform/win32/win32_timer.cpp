@@ -1,5 +1,6 @@
 #include "platform/win32/win32_timer.h"
 
+#include "platform/handler_running.h"
 #include "platform/win32/win32_error.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
@@ -104,11 +105,7 @@ void Win32Timer::Deliver(LPARAM run) {
 void Win32Timer::Tick() {
   pending_ = false;
   if (handler_) {
-    running_ = true;
-    struct Finished {
-      bool& running;
-      ~Finished() { running = false; }
-    } finished{running_};
+    const HandlerRunning running(running_);
     handler_();
   }
   // Queued rather than run here, so that the messages that waited behind the handler come first;

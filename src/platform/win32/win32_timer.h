@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/win32/windows_api.h"
+#include "platform/win32/win32_api.h"
 
 #include <atomic>
 #include <cstdint>
@@ -30,7 +30,6 @@ class Win32Timer final : public Timer {
 
   bool Enabled() const override { return enabled_; }
   void SetEnabled(bool enabled) override;
-  int Interval() const override { return intervalMs_; }
   void OnTimer(std::function<void()> handler) override { handler_ = std::move(handler); }
 
   // The window procedure hands each tick message to its timer.

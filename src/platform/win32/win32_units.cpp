@@ -1,7 +1,5 @@
 #include "platform/win32/win32_units.h"
 
-#include <cmath>
-
 #include "platform/win32/win32_error.h"
 
 namespace veltrano {
@@ -10,12 +8,12 @@ ScreenUnits::ScreenUnits() {
   HDC screen = GetDC(nullptr);
   dotsPerInch_ = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);
-  if (dotsPerInch_ <= 0) dotsPerInch_ = 96;
+  if (dotsPerInch_ <= 0) dotsPerInch_ = kDeviceIndependentDotsPerInch;
 }
 
 HFONT ScreenUnits::MakeFont(const FontDesign& design) const {
   // A negative height asks for the character height without the internal leading: the point size.
-  const int height = -static_cast<int>(std::lround(design.points * dotsPerInch_ / 72.0));
+  const int height = -PointsToPixels(design.points, dotsPerInch_);
   const std::string family(design.family);
   HFONT font =
       CreateFontA(height, 0, 0, 0, design.bold ? FW_BOLD : FW_NORMAL, design.italic ? TRUE : FALSE,

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "platform/error.h"
-#include "platform/win32/png_file.h"
 #include "platform/win32/win32_error.h"
+#include "platform/win32/win32_png_file.h"
 
 namespace veltrano {
 
@@ -69,26 +69,24 @@ HFONT Win32Window::FontFor(const FontDesign& design) {
 }
 
 Control& Win32Window::Add(const ControlDesign& design) {
-  if (controls_.contains(design.name)) {
-    throw Error("A control named " + std::string(design.name) + " exists already");
-  }
+  controls_.RefuseTaken(design.name);
   RECT bounds{units_.Pixels(design.left), units_.Pixels(design.top), 0, 0};
   OptionSet* options = nullptr;
   if (!design.container.empty()) {
-    auto frame = controls_.find(design.container);
-    if (frame == controls_.end() || frame->second.kind != ControlKind::Frame) {
+    Entry* frame = controls_.Lookup(design.container);
+    if (frame == nullptr || frame->kind != ControlKind::Frame) {
       throw Error("No frame named " + std::string(design.container) + " to hold " +
                   std::string(design.name));
     }
     // A frame's controls are the window's children too, placed from the frame's corner.
-    OffsetRect(&bounds, frame->second.bounds.left, frame->second.bounds.top);
-    options = &frame->second.options;
+    OffsetRect(&bounds, frame->bounds.left, frame->bounds.top);
+    options = &frame->options;
   }
   bounds.right = bounds.left + units_.Pixels(design.width);
   bounds.bottom = bounds.top + units_.Pixels(design.height);
   HFONT font = design.font ? FontFor(*design.font) : windowFont_;
   Win32ControlParts parts = MakeWin32Control(design, window_, bounds, font, options);
-  Entry& entry = controls_[std::string(design.name)];
+  Entry& entry = controls_.Insert(design.name, Entry{});
   entry.control = std::move(parts.control);
   entry.child = parts.child;
   entry.kind = design.kind;
@@ -105,23 +103,13 @@ void Win32Window::AddLine(const LineDesign& design) {
 }
 
 Timer& Win32Window::AddTimer(std::string_view name, int intervalMs) {
-  if (timers_.contains(name)) throw Error("A timer named " + std::string(name) + " exists already");
-  auto& timer = timers_[std::string(name)];
-  timer = std::make_unique<Win32Timer>(window_, name, intervalMs);
-  return *timer;
+  timers_.RefuseTaken(name);
+  return *timers_.Insert(name, std::make_unique<Win32Timer>(window_, name, intervalMs));
 }
 
-Control& Win32Window::Find(std::string_view name) {
-  auto found = controls_.find(name);
-  if (found == controls_.end()) throw Error("No control named " + std::string(name));
-  return *found->second.control;
-}
+Control& Win32Window::Find(std::string_view name) { return *controls_.Find(name).control; }
 
-HWND Win32Window::HandleOf(std::string_view name) {
-  auto found = controls_.find(name);
-  if (found == controls_.end()) throw Error("No control named " + std::string(name));
-  return found->second.child->Handle();
-}
+HWND Win32Window::HandleOf(std::string_view name) { return controls_.Find(name).child->Handle(); }
 
 MsgBox& Win32Window::MessageBoxes() { return msgBox_; }
 

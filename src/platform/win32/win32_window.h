@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/win32/windows_api.h"
+#include "platform/win32/win32_api.h"
 
 #include <map>
 #include <memory>
@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/named_table.h"
 #include "platform/win32/win32_controls.h"
 #include "platform/win32/win32_msg_box.h"
 #include "platform/win32/win32_timer.h"
@@ -70,9 +71,9 @@ class Win32Window final : public Window {
   HWND window_ = nullptr;
   HFONT windowFont_ = nullptr;
   std::map<std::string, HFONT, std::less<>> fonts_;
-  std::map<std::string, Entry, std::less<>> controls_;
+  NamedTable<Entry> controls_{"control"};
   std::vector<Segment> segments_;
-  std::map<std::string, std::unique_ptr<Win32Timer>, std::less<>> timers_;
+  NamedTable<std::unique_ptr<Win32Timer>> timers_{"timer"};
   Win32MsgBox msgBox_;
 };
 

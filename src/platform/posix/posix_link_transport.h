@@ -11,24 +11,24 @@
 #include <unordered_map>
 
 #include "platform/link_transport.h"
-#include "platform/posix/desktop_window_protocol.h"
-#include "platform/posix/socket_io.h"
+#include "platform/posix/posix_desktop_window_protocol.h"
+#include "platform/posix/posix_socket_io.h"
 
 namespace veltrano {
 
 // The desktop's window messages and global atoms on Linux, spoken to servers that listen on
-// abstract Unix sockets (the wire format is in desktop_window_protocol.h). Finding a window opens
-// a connection that later messages to that window reuse. A window that breaks its connection is
-// gone for good: its handle gives kNoWindow from then on, and only a new FindWindowA reaches a
+// abstract Unix sockets (the wire format is in posix_desktop_window_protocol.h). Finding a window
+// opens a connection that later messages to that window reuse. A window that breaks its connection
+// is gone for good: its handle gives kNoWindow from then on, and only a new FindWindowA reaches a
 // server again. A window that does not answer a message in time keeps its connection, which
 // still owes that answer: later messages look, without waiting, whether it has come, and are
 // sent only once it has (its atom, if it hands one over, is deleted then). A new connection to a
 // class replaces the earlier one, whose handle is then dead too, so at most one connection per
 // class stays open however often a server restarts. Used from one thread.
-class DesktopWindowLink final : public LinkTransport {
+class PosixLinkTransport final : public LinkTransport {
  public:
   // `answerTimeout` bounds each exchange with a server, and the connect that finding it makes.
-  explicit DesktopWindowLink(std::chrono::milliseconds answerTimeout = kAnswerWait);
+  explicit PosixLinkTransport(std::chrono::milliseconds answerTimeout = kAnswerWait);
 
   std::uint32_t RegisterWindowMessageA(std::string_view name) override;
   WindowHandle FindWindowA(std::string_view className) override;

@@ -1,4 +1,4 @@
-#include "platform/system_clock.h"
+#include "platform/posix/posix_system_clock.h"
 
 #include <sys/time.h>
 
@@ -6,7 +6,7 @@
 
 namespace veltrano {
 
-float SystemClock::SecondsSinceMidnight() {
+float PosixSystemClock::SecondsSinceMidnight() {
   timeval now{};
   gettimeofday(&now, nullptr);
   std::tm local{};

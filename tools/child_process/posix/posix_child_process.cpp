@@ -1,4 +1,4 @@
-#include "child_process.h"
+#include "child_process/child_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -14,14 +14,35 @@
 
 namespace veltrano::testing {
 
+struct ChildProcess::Process {
+  pid_t pid = -1;
+  int output = -1;
+  std::string buffered;
+  int exitStatus = -1;
+
+  // Reads what has come, waiting for it until `deadline`; false when the output has ended.
+  bool FillBuffer(std::chrono::steady_clock::time_point deadline);
+};
+
+namespace {
+
+int DecodeStatus(int status) {
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return -1;
+}
+
+}  // namespace
+
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
-                           const std::string& workingDirectory) {
+                           const std::string& workingDirectory)
+    : process_(std::make_unique<Process>()) {
   int pipeEnds[2];
   if (pipe2(pipeEnds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   const pid_t parent = getpid();
-  pid_ = fork();
-  if (pid_ < 0) throw std::runtime_error("fork failed");
-  if (pid_ == 0) {
+  process_->pid = fork();
+  if (process_->pid < 0) throw std::runtime_error("fork failed");
+  if (process_->pid == 0) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(127);
     dup2(pipeEnds[1], STDOUT_FILENO);
@@ -34,54 +55,46 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     _exit(127);
   }
   close(pipeEnds[1]);
-  output_ = pipeEnds[0];
+  process_->output = pipeEnds[0];
 }
 
 ChildProcess::~ChildProcess() {
   if (Running()) Stop(SIGKILL);
-  if (output_ >= 0) close(output_);
+  if (process_->output >= 0) close(process_->output);
 }
 
-bool ChildProcess::FillBuffer(std::chrono::steady_clock::time_point deadline) {
+bool ChildProcess::Process::FillBuffer(std::chrono::steady_clock::time_point deadline) {
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) throw std::runtime_error("child process: no output in time");
-    pollfd wanted{output_, POLLIN, 0};
+    pollfd wanted{output, POLLIN, 0};
     const int ready = poll(&wanted, 1, static_cast<int>(left.count()));
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) continue;
     char chunk[4096];
-    const ssize_t got = read(output_, chunk, sizeof chunk);
+    const ssize_t got = read(output, chunk, sizeof chunk);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return false;
-    buffered_.append(chunk, static_cast<size_t>(got));
+    buffered.append(chunk, static_cast<size_t>(got));
     return true;
   }
-}
-
-std::optional<std::string> ChildProcess::TakeLine() {
-  const auto end = buffered_.find('\n');
-  if (end == std::string::npos) return std::nullopt;
-  std::string line = buffered_.substr(0, end);
-  buffered_.erase(0, end + 1);
-  return line;
 }
 
 std::string ChildProcess::ReadLine(std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
-    if (auto line = TakeLine()) return *line;
-    if (!FillBuffer(deadline)) throw std::runtime_error("child process: output ended");
+    if (auto line = TakeLine(process_->buffered)) return *line;
+    if (!process_->FillBuffer(deadline)) throw std::runtime_error("child process: output ended");
   }
 }
 
 std::optional<std::string> ChildProcess::PollLine() {
   for (;;) {
-    if (auto line = TakeLine()) return line;
-    pollfd wanted{output_, POLLIN, 0};
+    if (auto line = TakeLine(process_->buffered)) return line;
+    pollfd wanted{process_->output, POLLIN, 0};
     if (poll(&wanted, 1, 0) <= 0 ||
-        !FillBuffer(std::chrono::steady_clock::now() + std::chrono::seconds(1))) {
+        !process_->FillBuffer(std::chrono::steady_clock::now() + std::chrono::seconds(1))) {
       return std::nullopt;
     }
   }
@@ -89,35 +102,35 @@ std::optional<std::string> ChildProcess::PollLine() {
 
 std::string ChildProcess::ReadRest(std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (FillBuffer(deadline)) {
+  while (process_->FillBuffer(deadline)) {
   }
-  return std::exchange(buffered_, {});
-}
-
-int ChildProcess::DecodeStatus(int status) {
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-  return -1;
+  return std::exchange(process_->buffered, {});
 }
 
 bool ChildProcess::Running() {
-  if (exitStatus_ >= 0 || pid_ <= 0) return false;
+  if (process_->exitStatus >= 0 || process_->pid <= 0) return false;
   int status = 0;
-  if (waitpid(pid_, &status, WNOHANG) == pid_) {
-    exitStatus_ = DecodeStatus(status);
+  if (waitpid(process_->pid, &status, WNOHANG) == process_->pid) {
+    process_->exitStatus = DecodeStatus(status);
     return false;
   }
   return true;
 }
 
+int ChildProcess::Id() const { return process_->pid; }
+
+void ChildProcess::Interrupt() {
+  if (Running()) kill(process_->pid, SIGTERM);
+}
+
 int ChildProcess::Stop(int signal) {
-  if (!Running()) return exitStatus_;
-  kill(pid_, signal);
+  if (!Running()) return process_->exitStatus;
+  kill(process_->pid, signal);
   int status = 0;
-  while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  while (waitpid(process_->pid, &status, 0) < 0 && errno == EINTR) {
   }
-  exitStatus_ = DecodeStatus(status);
-  return exitStatus_;
+  process_->exitStatus = DecodeStatus(status);
+  return process_->exitStatus;
 }
 
 int ChildProcess::Wait(std::chrono::milliseconds timeout) {
@@ -129,7 +142,7 @@ int ChildProcess::Wait(std::chrono::milliseconds timeout) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  return exitStatus_;
+  return process_->exitStatus;
 }
 
 }  // namespace veltrano::testing

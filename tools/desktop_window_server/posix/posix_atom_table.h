@@ -9,7 +9,7 @@
 #include <unordered_map>
 
 #include "platform/link_transport.h"
-#include "platform/posix/desktop_window_protocol.h"
+#include "platform/posix/posix_desktop_window_protocol.h"
 
 namespace veltrano {
 

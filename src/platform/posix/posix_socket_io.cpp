@@ -1,4 +1,4 @@
-#include "platform/posix/socket_io.h"
+#include "platform/posix/posix_socket_io.h"
 
 #include <poll.h>
 #include <sys/socket.h>

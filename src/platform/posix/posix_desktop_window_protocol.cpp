@@ -1,4 +1,4 @@
-#include "platform/posix/desktop_window_protocol.h"
+#include "platform/posix/posix_desktop_window_protocol.h"
 
 #include <cstring>
 #include <string>

@@ -1,4 +1,4 @@
-#include "platform/win32/png_file.h"
+#include "platform/win32/win32_png_file.h"
 
 #include <array>
 #include <fstream>

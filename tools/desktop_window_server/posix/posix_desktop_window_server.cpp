@@ -1,21 +1,77 @@
-#include "platform/posix/desktop_window_server.h"
-
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
+#include "desktop_window_server/desktop_window_server.h"
+#include "desktop_window_server/posix/posix_atom_table.h"
 #include "platform/error.h"
-#include "platform/posix/desktop_window_protocol.h"
+#include "platform/posix/posix_desktop_window_protocol.h"
+#include "platform/posix/posix_socket_io.h"
 
 namespace veltrano {
+
+// The Linux server: serves the window class and the global atoms to any number of clients at once
+// over the wire format of posix_desktop_window_protocol.h. An atom that an answer hands to a client
+// belongs to that client until it deletes it: a client that goes without doing so (it gave up
+// waiting for the answer, or died) can never name it again, so the server deletes it then. Other
+// atoms that nobody deletes stay in the table and are counted. With a frame schedule, each
+// boundary answers the one message that each client has waiting then, with the client's later
+// requests behind it.
+class PosixDesktopWindowServer final : public DesktopWindowServer {
+ public:
+  PosixDesktopWindowServer(std::string_view className, Handler handler,
+                           FrameSchedule* frames = nullptr);
+  ~PosixDesktopWindowServer() override;
+  PosixDesktopWindowServer(const PosixDesktopWindowServer&) = delete;
+  PosixDesktopWindowServer& operator=(const PosixDesktopWindowServer&) = delete;
+
+  void Run() override;
+  void Stop() noexcept override;
+  Atom AddAtom(std::string_view name) override;
+  Atom UnusedAtom() const override;
+  std::optional<std::string> AtomName(Atom atom) const override;
+  std::size_t LiveAtoms() const override;
+
+ private:
+  struct Client;
+
+  void AcceptClients(std::vector<Client>& clients);
+  // Reads what the client sent and answers the complete requests that may be answered now; false
+  // when it is done.
+  bool Receive(Client& client);
+  // Answers the client's requests in order, up to `messages` window messages among them.
+  bool HandleRequests(Client& client, std::size_t messages);
+  // How many window messages of a client may be answered outside a frame boundary.
+  std::size_t MessagesBetweenBoundaries() const;
+  bool Flush(Client& client);
+  void AnswerAtomName(Client& client, Atom atom);
+  // The atom that an answer names, when it is one that exists.
+  std::optional<Atom> LiveAtomIn(std::int64_t result) const;
+  void DeleteUnclaimedAtoms(Client& client);
+
+  std::string className_;
+  Handler handler_;
+  FrameSchedule* frames_;
+  UniqueFd listener_;
+  UniqueFd wake_;  // an eventfd: readable once Stop has been called
+  mutable std::mutex atomsMutex_;
+  AtomTable atoms_;
+};
 
 namespace dw = desktop_window;
 
@@ -39,7 +95,7 @@ std::optional<timespec> WaitUntil(const std::optional<FrameSchedule::TimePoint>&
 
 }  // namespace
 
-struct DesktopWindowServer::Client {
+struct PosixDesktopWindowServer::Client {
   UniqueFd socket;
   std::vector<std::uint8_t> input;   // received, not yet handled
   std::vector<std::uint8_t> output;  // answered, not yet sent
@@ -48,8 +104,16 @@ struct DesktopWindowServer::Client {
   bool finished = false;             // closed by the client, broken, or told off
 };
 
-DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler handler,
-                                         FrameSchedule* frames)
+std::uint32_t ServerMessageId(std::string_view name) { return desktop_window::MessageIdFor(name); }
+
+std::unique_ptr<DesktopWindowServer> NewDesktopWindowServer(std::string_view className,
+                                                            DesktopWindowServer::Handler handler,
+                                                            FrameSchedule* frames) {
+  return std::make_unique<PosixDesktopWindowServer>(className, std::move(handler), frames);
+}
+
+PosixDesktopWindowServer::PosixDesktopWindowServer(std::string_view className, Handler handler,
+                                                   FrameSchedule* frames)
     : className_(className), handler_(std::move(handler)), frames_(frames) {
   const dw::WindowAddress address = dw::AddressOf(className);
   listener_ = UniqueFd(socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
@@ -66,16 +130,16 @@ DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler han
   if (!wake_.Valid()) throw Error(SystemError("Cannot create an eventfd"));
 }
 
-DesktopWindowServer::~DesktopWindowServer() = default;
+PosixDesktopWindowServer::~PosixDesktopWindowServer() = default;
 
-void DesktopWindowServer::Stop() noexcept {
+void PosixDesktopWindowServer::Stop() noexcept {
   const std::uint64_t one = 1;
   // write is async-signal-safe; the counter stays non-zero, so every later wait sees it too.
   while (write(wake_.Get(), &one, sizeof one) < 0 && errno == EINTR) {
   }
 }
 
-void DesktopWindowServer::Run() {
+void PosixDesktopWindowServer::Run() {
   std::vector<Client> clients;
   std::vector<pollfd> watched;
   std::optional<FrameSchedule::TimePoint> boundary;
@@ -122,11 +186,11 @@ void DesktopWindowServer::Run() {
   }
 }
 
-std::size_t DesktopWindowServer::MessagesBetweenBoundaries() const {
+std::size_t PosixDesktopWindowServer::MessagesBetweenBoundaries() const {
   return frames_ != nullptr ? 0 : kAnyNumber;
 }
 
-void DesktopWindowServer::AcceptClients(std::vector<Client>& clients) {
+void PosixDesktopWindowServer::AcceptClients(std::vector<Client>& clients) {
   for (;;) {
     UniqueFd socket(accept4(listener_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
     if (!socket.Valid()) {
@@ -138,7 +202,7 @@ void DesktopWindowServer::AcceptClients(std::vector<Client>& clients) {
   }
 }
 
-bool DesktopWindowServer::Receive(Client& client) {
+bool PosixDesktopWindowServer::Receive(Client& client) {
   std::uint8_t chunk[4096];
   ssize_t got = 0;
   do {
@@ -152,7 +216,7 @@ bool DesktopWindowServer::Receive(Client& client) {
   return HandleRequests(client, MessagesBetweenBoundaries());
 }
 
-bool DesktopWindowServer::HandleRequests(Client& client, std::size_t messages) {
+bool PosixDesktopWindowServer::HandleRequests(Client& client, std::size_t messages) {
   std::size_t used = 0;
   bool healthy = true;
   while (healthy && !client.hung && client.output.empty() && used < client.input.size()) {
@@ -205,20 +269,20 @@ bool DesktopWindowServer::HandleRequests(Client& client, std::size_t messages) {
   return healthy;
 }
 
-std::optional<Atom> DesktopWindowServer::LiveAtomIn(std::int64_t result) const {
+std::optional<Atom> PosixDesktopWindowServer::LiveAtomIn(std::int64_t result) const {
   // Sign-extended from 16 bits, or zero-extended from 32 by a 32-bit window procedure.
   const std::optional<Atom> atom = AtomHandedOverIn(result);
   std::lock_guard lock(atomsMutex_);
   return atom && atoms_.Contains(*atom) ? atom : std::nullopt;
 }
 
-void DesktopWindowServer::DeleteUnclaimedAtoms(Client& client) {
+void PosixDesktopWindowServer::DeleteUnclaimedAtoms(Client& client) {
   std::lock_guard lock(atomsMutex_);
   for (const Atom atom : client.unclaimed) atoms_.Delete(atom);
   client.unclaimed.clear();
 }
 
-void DesktopWindowServer::AnswerAtomName(Client& client, Atom atom) {
+void PosixDesktopWindowServer::AnswerAtomName(Client& client, Atom atom) {
   std::optional<std::string> name;
   {
     std::lock_guard lock(atomsMutex_);
@@ -230,7 +294,7 @@ void DesktopWindowServer::AnswerAtomName(Client& client, Atom atom) {
   client.output.insert(client.output.end(), text.begin(), text.end());
 }
 
-bool DesktopWindowServer::Flush(Client& client) {
+bool PosixDesktopWindowServer::Flush(Client& client) {
   std::size_t sent = 0;
   bool healthy = true;
   while (sent < client.output.size()) {
@@ -248,22 +312,22 @@ bool DesktopWindowServer::Flush(Client& client) {
   return healthy;
 }
 
-Atom DesktopWindowServer::AddAtom(std::string_view name) {
+Atom PosixDesktopWindowServer::AddAtom(std::string_view name) {
   std::lock_guard lock(atomsMutex_);
   return atoms_.Add(name);
 }
 
-Atom DesktopWindowServer::UnusedAtom() const {
+Atom PosixDesktopWindowServer::UnusedAtom() const {
   std::lock_guard lock(atomsMutex_);
   return atoms_.Unused();
 }
 
-std::optional<std::string> DesktopWindowServer::AtomName(Atom atom) const {
+std::optional<std::string> PosixDesktopWindowServer::AtomName(Atom atom) const {
   std::lock_guard lock(atomsMutex_);
   return atoms_.Name(atom);
 }
 
-std::size_t DesktopWindowServer::LiveAtoms() const {
+std::size_t PosixDesktopWindowServer::LiveAtoms() const {
   std::lock_guard lock(atomsMutex_);
   return atoms_.Size();
 }

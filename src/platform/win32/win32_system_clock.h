@@ -5,7 +5,7 @@
 namespace veltrano {
 
 // The machine's wall clock in its local time zone.
-class SystemClock final : public Clock {
+class Win32SystemClock final : public Clock {
  public:
   float SecondsSinceMidnight() override;
 };

@@ -1,12 +1,62 @@
-#include "platform/win32/desktop_window_server.h"
+#include "platform/win32/win32_api.h"
 
+#include <atomic>
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
 #include <utility>
 
+#include "desktop_window_server/desktop_window_server.h"
 #include "platform/error.h"
 #include "platform/win32/win32_error.h"
 
 namespace veltrano {
+
+// The Windows server: a hidden top-level window whose answers name the desktop's real global
+// atoms. With a frame schedule the thread runs a game loop: during a frame it waits without
+// pumping, so that messages from other programs wait as they do for a server inside a simulator,
+// and at each boundary it handles every message that is there. Stop ends a frame at once, and so
+// does closing the window (WM_CLOSE).
+class Win32DesktopWindowServer final : public DesktopWindowServer {
+ public:
+  Win32DesktopWindowServer(std::string_view className, Handler handler,
+                           FrameSchedule* frames = nullptr);
+  ~Win32DesktopWindowServer() override;
+  Win32DesktopWindowServer(const Win32DesktopWindowServer&) = delete;
+  Win32DesktopWindowServer& operator=(const Win32DesktopWindowServer&) = delete;
+
+  void Run() override;
+  void Stop() noexcept override;
+  Atom AddAtom(std::string_view name) override;
+  Atom UnusedAtom() const override;
+  std::optional<std::string> AtomName(Atom atom) const override;
+  std::size_t LiveAtoms() const override;
+
+ private:
+  static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Answer(UINT message, WPARAM wParam, LPARAM lParam);
+  // Handles messages as they come, or at the boundaries of the frames, until Stop. Run calls it,
+  // and so does a procedure that does not return, to serve other senders meanwhile.
+  void PumpUntilStopped();
+  // Waits for the next message, or for the end of a frame that starts now; false after Stop.
+  bool WaitForMessages();
+
+  std::string className_;
+  Handler handler_;
+  FrameSchedule* frames_;
+  HWND window_ = nullptr;  // set once by the constructor
+  bool destroyed_ = false;
+  std::atomic<bool> stopped_ = false;
+  HANDLE stopEvent_ = nullptr;  // signalled by Stop: ends any wait of the pump
+  mutable std::mutex atomsMutex_;
+  std::set<Atom> added_;
+};
 
 namespace {
 
@@ -16,12 +66,18 @@ constexpr int kAtomNameBufferSize = 255;
 
 }  // namespace
 
-std::uint32_t DesktopWindowServer::RegisterWindowMessageA(std::string_view name) {
+std::uint32_t ServerMessageId(std::string_view name) {
   return ::RegisterWindowMessageA(std::string(name).c_str());
 }
 
-DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler handler,
-                                         FrameSchedule* frames)
+std::unique_ptr<DesktopWindowServer> NewDesktopWindowServer(std::string_view className,
+                                                            DesktopWindowServer::Handler handler,
+                                                            FrameSchedule* frames) {
+  return std::make_unique<Win32DesktopWindowServer>(className, std::move(handler), frames);
+}
+
+Win32DesktopWindowServer::Win32DesktopWindowServer(std::string_view className, Handler handler,
+                                                   FrameSchedule* frames)
     : className_(className), handler_(std::move(handler)), frames_(frames) {
   if (FindWindowA(className_.c_str(), nullptr) != nullptr) {
     throw Error("Another server owns the window class " + className_);
@@ -29,7 +85,7 @@ DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler han
   stopEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   if (stopEvent_ == nullptr) throw Win32Error("Cannot create an event");
   WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = &DesktopWindowServer::WindowProcedure;
+  windowClass.lpfnWndProc = &Win32DesktopWindowServer::WindowProcedure;
   windowClass.hInstance = GetModuleHandleA(nullptr);
   windowClass.lpszClassName = className_.c_str();
   if (RegisterClassA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
@@ -44,32 +100,33 @@ DesktopWindowServer::DesktopWindowServer(std::string_view className, Handler han
   }
 }
 
-DesktopWindowServer::~DesktopWindowServer() {
+Win32DesktopWindowServer::~Win32DesktopWindowServer() {
   if (!destroyed_) DestroyWindow(window_);
   UnregisterClassA(className_.c_str(), GetModuleHandleA(nullptr));
   CloseHandle(stopEvent_);
 }
 
-void DesktopWindowServer::Run() {
+void Win32DesktopWindowServer::Run() {
   PumpUntilStopped();
   // Gone from the desktop before the caller reports: a client that asks now finds no server.
   DestroyWindow(window_);
   destroyed_ = true;
 }
 
-void DesktopWindowServer::Stop() noexcept {
+void Win32DesktopWindowServer::Stop() noexcept {
   stopped_ = true;
   // Wakes the pump, whether it waits for messages or for the end of a frame.
   SetEvent(stopEvent_);
 }
 
-LRESULT CALLBACK DesktopWindowServer::WindowProcedure(HWND window, UINT message, WPARAM wParam,
-                                                      LPARAM lParam) {
+LRESULT CALLBACK Win32DesktopWindowServer::WindowProcedure(HWND window, UINT message, WPARAM wParam,
+                                                           LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
   }
-  auto* server = reinterpret_cast<DesktopWindowServer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* server =
+      reinterpret_cast<Win32DesktopWindowServer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (server == nullptr) return DefWindowProcA(window, message, wParam, lParam);
   if (message == WM_CLOSE) {
     server->Stop();
@@ -79,7 +136,7 @@ LRESULT CALLBACK DesktopWindowServer::WindowProcedure(HWND window, UINT message,
   return server->Answer(message, wParam, lParam);
 }
 
-LRESULT DesktopWindowServer::Answer(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32DesktopWindowServer::Answer(UINT message, WPARAM wParam, LPARAM lParam) {
   const std::optional<std::int64_t> answer =
       handler_(message, static_cast<std::uint64_t>(wParam), static_cast<std::int64_t>(lParam));
   if (answer) return static_cast<LRESULT>(*answer);
@@ -87,7 +144,7 @@ LRESULT DesktopWindowServer::Answer(UINT message, WPARAM wParam, LPARAM lParam) 
   return 0;
 }
 
-void DesktopWindowServer::PumpUntilStopped() {
+void Win32DesktopWindowServer::PumpUntilStopped() {
   MSG message{};
   while (WaitForMessages()) {
     // Peeking also delivers messages that other threads and processes send.
@@ -102,7 +159,7 @@ void DesktopWindowServer::PumpUntilStopped() {
   }
 }
 
-bool DesktopWindowServer::WaitForMessages() {
+bool Win32DesktopWindowServer::WaitForMessages() {
   if (frames_ == nullptr) {
     MsgWaitForMultipleObjectsEx(1, &stopEvent_, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     return !stopped_;
@@ -117,7 +174,7 @@ bool DesktopWindowServer::WaitForMessages() {
   }
 }
 
-Atom DesktopWindowServer::AddAtom(std::string_view name) {
+Atom Win32DesktopWindowServer::AddAtom(std::string_view name) {
   const Atom atom = GlobalAddAtomA(std::string(name).c_str());
   if (atom == 0) throw Win32Error("Cannot add a global atom");
   std::lock_guard lock(atomsMutex_);
@@ -125,7 +182,7 @@ Atom DesktopWindowServer::AddAtom(std::string_view name) {
   return atom;
 }
 
-Atom DesktopWindowServer::UnusedAtom() const {
+Atom Win32DesktopWindowServer::UnusedAtom() const {
   char name[kAtomNameBufferSize];
   for (unsigned number = kLastAtom; number >= kFirstAtom; --number) {
     if (GlobalGetAtomNameA(static_cast<Atom>(number), name, kAtomNameBufferSize) == 0) {
@@ -135,14 +192,14 @@ Atom DesktopWindowServer::UnusedAtom() const {
   return 0;
 }
 
-std::optional<std::string> DesktopWindowServer::AtomName(Atom atom) const {
+std::optional<std::string> Win32DesktopWindowServer::AtomName(Atom atom) const {
   char name[kAtomNameBufferSize];
   const UINT length = GlobalGetAtomNameA(atom, name, kAtomNameBufferSize);
   if (length == 0) return std::nullopt;
   return std::string(name, length);
 }
 
-std::size_t DesktopWindowServer::LiveAtoms() const {
+std::size_t Win32DesktopWindowServer::LiveAtoms() const {
   std::lock_guard lock(atomsMutex_);
   std::size_t live = 0;
   for (const Atom atom : added_) live += AtomName(atom).has_value() ? 1 : 0;

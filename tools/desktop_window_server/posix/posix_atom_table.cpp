@@ -1,7 +1,7 @@
-#include "platform/posix/atom_table.h"
+#include "desktop_window_server/posix/posix_atom_table.h"
 
 #include "platform/error.h"
-#include "platform/posix/desktop_window_protocol.h"
+#include "platform/posix/posix_desktop_window_protocol.h"
 
 namespace veltrano {
 

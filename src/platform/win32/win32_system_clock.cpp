@@ -1,10 +1,10 @@
-#include "platform/system_clock.h"
+#include "platform/win32/win32_system_clock.h"
 
-#include "platform/win32/windows_api.h"
+#include "platform/win32/win32_api.h"
 
 namespace veltrano {
 
-float SystemClock::SecondsSinceMidnight() {
+float Win32SystemClock::SecondsSinceMidnight() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
   const double seconds =

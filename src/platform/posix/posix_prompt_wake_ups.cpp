@@ -1,4 +1,4 @@
-#include "platform/posix/prompt_wake_ups.h"
+#include "platform/prompt_wake_ups.h"
 
 #include <sched.h>
 #include <sys/resource.h>

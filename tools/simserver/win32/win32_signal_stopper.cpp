@@ -1,6 +1,6 @@
 // On Windows the stop requests are the console's Ctrl+C, Ctrl+Break and close events. Closing the
 // server's window (WM_CLOSE) stops it too; that is the server's own business.
-#include "platform/win32/windows_api.h"
+#include "platform/win32/win32_api.h"
 
 #include <atomic>
 #include <functional>

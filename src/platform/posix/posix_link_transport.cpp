@@ -1,4 +1,4 @@
-#include "platform/posix/desktop_window_link.h"
+#include "platform/posix/posix_link_transport.h"
 
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -9,20 +9,20 @@
 #include <cstring>
 #include <string>
 
-#include "platform/posix/desktop_window_protocol.h"
+#include "platform/posix/posix_desktop_window_protocol.h"
 
 namespace veltrano {
 
 namespace dw = desktop_window;
 
-DesktopWindowLink::DesktopWindowLink(std::chrono::milliseconds answerTimeout)
+PosixLinkTransport::PosixLinkTransport(std::chrono::milliseconds answerTimeout)
     : answerTimeout_(answerTimeout) {}
 
-std::uint32_t DesktopWindowLink::RegisterWindowMessageA(std::string_view name) {
+std::uint32_t PosixLinkTransport::RegisterWindowMessageA(std::string_view name) {
   return dw::MessageIdFor(name);
 }
 
-WindowHandle DesktopWindowLink::FindWindowA(std::string_view className) {
+WindowHandle PosixLinkTransport::FindWindowA(std::string_view className) {
   if (className.size() > dw::kMaxClassNameLength) return 0;
   const dw::WindowAddress address = dw::AddressOf(className);
 
@@ -53,8 +53,8 @@ WindowHandle DesktopWindowLink::FindWindowA(std::string_view className) {
   return lastHandle_;
 }
 
-MessageResult DesktopWindowLink::SendMessageA(WindowHandle window, std::uint32_t message,
-                                              std::uint64_t wParam, std::int64_t lParam) {
+MessageResult PosixLinkTransport::SendMessageA(WindowHandle window, std::uint32_t message,
+                                               std::uint64_t wParam, std::int64_t lParam) {
   const auto found = connections_.find(window);
   if (found == connections_.end()) return {Delivery::kNoWindow};
   Connection& connection = found->second;
@@ -87,7 +87,7 @@ MessageResult DesktopWindowLink::SendMessageA(WindowHandle window, std::uint32_t
   return {Delivery::kAnswered, result};
 }
 
-Delivery DesktopWindowLink::CatchUp(WindowHandle window, Connection& connection) {
+Delivery PosixLinkTransport::CatchUp(WindowHandle window, Connection& connection) {
   OwedAnswer& owed = *connection.owed;
   const Received received =
       ReceiveUntil(connection.socket.Get(), std::span(owed.bytes).subspan(owed.received),
@@ -111,13 +111,13 @@ Delivery DesktopWindowLink::CatchUp(WindowHandle window, Connection& connection)
   return Delivery::kAnswered;
 }
 
-int DesktopWindowLink::GlobalGetAtomNameA(Atom atom, char* buffer, int size) {
+int PosixLinkTransport::GlobalGetAtomNameA(Atom atom, char* buffer, int size) {
   const auto owner = atomOwners_.find(atom);
   if (owner == atomOwners_.end() || buffer == nullptr || size <= 0) return 0;
   return ReadAtomName(owner->second, atom, buffer, size);
 }
 
-Atom DesktopWindowLink::GlobalDeleteAtom(Atom atom) {
+Atom PosixLinkTransport::GlobalDeleteAtom(Atom atom) {
   const auto owner = atomOwners_.find(atom);
   if (owner == atomOwners_.end()) return atom;
   std::array<std::uint8_t, dw::kAtomAnswerSize> answer{};
@@ -125,8 +125,8 @@ Atom DesktopWindowLink::GlobalDeleteAtom(Atom atom) {
   return dw::DecodeAtomAnswer(answer);
 }
 
-bool DesktopWindowLink::Exchange(WindowHandle window, std::span<const std::uint8_t> request,
-                                 std::span<std::uint8_t> answer) {
+bool PosixLinkTransport::Exchange(WindowHandle window, std::span<const std::uint8_t> request,
+                                  std::span<std::uint8_t> answer) {
   const auto found = connections_.find(window);
   if (found == connections_.end()) return false;
   const Deadline deadline = std::chrono::steady_clock::now() + answerTimeout_;
@@ -137,7 +137,7 @@ bool DesktopWindowLink::Exchange(WindowHandle window, std::span<const std::uint8
   return false;
 }
 
-int DesktopWindowLink::ReadAtomName(WindowHandle window, Atom atom, char* buffer, int size) {
+int PosixLinkTransport::ReadAtomName(WindowHandle window, Atom atom, char* buffer, int size) {
   const auto found = connections_.find(window);
   if (found == connections_.end()) return 0;
   const Deadline deadline = std::chrono::steady_clock::now() + answerTimeout_;
@@ -162,7 +162,7 @@ int DesktopWindowLink::ReadAtomName(WindowHandle window, Atom atom, char* buffer
   return static_cast<int>(copied);
 }
 
-void DesktopWindowLink::Forget(WindowHandle window) {
+void PosixLinkTransport::Forget(WindowHandle window) {
   connections_.erase(window);
   std::erase_if(atomOwners_, [window](const auto& entry) { return entry.second == window; });
 }
