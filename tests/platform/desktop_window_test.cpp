@@ -52,6 +52,11 @@ UniqueFd RawSocket() {
   return socket;
 }
 
+Bytes operator+(Bytes first, const Bytes& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
 void Write(const UniqueFd& fd, const Bytes& bytes) { ASSERT_TRUE(SendAll(fd.Get(), bytes)); }
 
 // Exactly `count` bytes, or none when they do not all come; the limit only stops a broken test.
@@ -78,7 +83,8 @@ TEST(DesktopWindowServer, AnswersEachRawClientCountsAtomReferencesAndDropsUnknow
   std::tuple<std::uint32_t, std::uint64_t, std::int64_t> seen;
   const auto handler = [&](std::uint32_t message, std::uint64_t wParam, std::int64_t lParam) {
     seen = {message, wParam, lParam};
-    return std::optional<std::int64_t>(-0x0123456789ABCDEF);  // 0xFEDCBA9876543211
+    // 0xFEDCBA9876543211, or the atom 0xC000 as a 16-bit signed number.
+    return std::optional<std::int64_t>(lParam == 1 ? -0x4000 : -0x0123456789ABCDEF);
   };
   ServedWindow window(UniqueClass(), handler);
   ASSERT_EQ(window.server->AddAtom("Hello"), 0xC000);
@@ -86,23 +92,35 @@ TEST(DesktopWindowServer, AnswersEachRawClientCountsAtomReferencesAndDropsUnknow
   const UniqueFd stuck = RawSocket();  // half-way through a request, it must hold up nobody
   Write(stuck, "M\1\2\3"_b);
   const UniqueFd raw = RawSocket();
-  // 0x64636261, 0x8147464544434241 and -2, one byte at a time.
+  Write(raw, "V\2\0"_b);  // the handshake of this version
+  EXPECT_EQ(Read(raw, 3), "V\2\0"_b);
+  // 0x64636261, 0x8147464544434241 and -2, one byte at a time: the result names no atom.
   for (const std::uint8_t byte : "MabcdABCDEFG\x81\xFE\xFF\xFF\xFF\xFF\xFF\xFF\xFF"_b)
     Write(raw, {byte});
-  EXPECT_EQ(Read(raw, 8), "\x11\x32\x54\x76\x98\xBA\xDC\xFE"_b);
+  EXPECT_EQ(Read(raw, 10), "\x11\x32\x54\x76\x98\xBA\xDC\xFE\0\0"_b);
   EXPECT_EQ(seen, std::make_tuple(0x64636261u, 0x8147464544434241ul, std::int64_t{-2}));
+  // A result that hands over an atom brings its name along.
+  Write(raw, "M\0\0\0\0\0\0\0\0\0\0\0\0\1\0\0\0\0\0\0\0"_b);
+  EXPECT_EQ(Read(raw, 15), "\0\xC0\xFF\xFF\xFF\xFF\xFF\xFF\5\0Hello"_b);
 
+  // Deletions get no reply: read, deleted once, still there, deleted for good (and once more,
+  // of an atom gone), no name.
   Write(raw, {'N', 0, 0xC0, 'D', 0, 0xC0, 'N', 0, 0xC0, 'D', 0, 0xC0, 'D', 0, 0xC0, 'N', 0, 0xC0});
-  // Read, deleted once, still there, deleted for good, gone (delete gives the atom), no name.
-  EXPECT_EQ(Read(raw, 22), "\5\0Hello\0\0\5\0Hello\0\0\0\xC0\0\0"_b);
+  EXPECT_EQ(Read(raw, 16), "\5\0Hello\5\0Hello\0\0"_b);
   EXPECT_EQ(window.server->LiveAtoms(), 0u);
 
-  const UniqueFd bad = RawSocket();  // an unknown kind closes that connection only
-  Write(bad, "X\0\0"_b);
-  pollfd closed{bad.Get(), POLLIN, 0};
-  EXPECT_TRUE(poll(&closed, 1, 10000) == 1 && (closed.revents & POLLHUP));
-  Write(raw, "D\x05\xC0"_b);
-  EXPECT_EQ(Read(raw, 2), "\x05\xC0"_b);
+  // A client that opens with anything but the handshake, of another version, or an unknown kind
+  // is cut off, that connection only; another version first learns this one.
+  for (const auto& [sent, answer] : {std::pair("M\0\0"_b, Bytes()), std::pair("V\1\0"_b, "V\2\0"_b),
+                                     std::pair("V\2\0X\0\0"_b, "V\2\0"_b)}) {
+    const UniqueFd bad = RawSocket();
+    Write(bad, sent);
+    EXPECT_EQ(Read(bad, answer.size()), answer);
+    pollfd closed{bad.Get(), POLLIN, 0};
+    EXPECT_TRUE(poll(&closed, 1, 10000) == 1 && (closed.revents & POLLHUP));
+  }
+  Write(raw, "N\0\xC0"_b);
+  EXPECT_EQ(Read(raw, 2), "\0\0"_b);
 }
 
 // The test plays the server on a listening socket of its own, so that it answers exactly when
@@ -137,24 +155,34 @@ TEST(PosixLinkTransport, ALateAnswerIsOwedUntilItComesAndOnlyABrokenConnectionIs
     const MessageResult got = link.SendMessageA(window, 0xC123, 1, lParam);
     return std::pair(got.delivery, got.result);
   };
+  const Bytes hello = "V\2\0"_b;
   const Bytes message77 = "M\x23\xC1\0\0\1\0\0\0\0\0\0\0\x4D\0\0\0\0\0\0\0"_b;
   const Bytes message79 = "M\x23\xC1\0\0\1\0\0\0\0\0\0\0\x4F\0\0\0\0\0\0\0"_b;
-  const Bytes atom49153 = "\x01\xC0\xFF\xFF\0\0\0\0"_b;  // -16383, zero-extended as from 32 bits
+  // -16383 zero-extended as from 32 bits, and the atom's name.
+  const Bytes atom49153 = "\x01\xC0\xFF\xFF\0\0\0\0\3\0abc"_b;
 
   EXPECT_EQ(send(77), std::pair(Delivery::kNoAnswerInTime, std::int64_t{0}));
-  EXPECT_EQ(server.Sent(), message77);
+  EXPECT_EQ(server.Sent(), hello + message77) << "the handshake goes ahead of the first message";
+  Write(server.client, hello);
   Write(server.client, Bytes(atom49153.begin(), atom49153.begin() + 3));  // part of it
   EXPECT_EQ(send(79).first, Delivery::kNoAnswerInTime);
   EXPECT_EQ(server.Sent(), Bytes()) << "nothing more to a server that is behind";
-  // The rest comes, the delete of its atom finds its answer waiting, and so does the next
-  // message's.
+  // The rest comes, its atom is deleted without waiting for a reply, and the next message's
+  // answer, with no atom, comes.
   Write(server.client, Bytes(atom49153.begin() + 3, atom49153.end()));
-  Write(server.client, "\0\0"_b);
-  Write(server.client, "\x07\0\0\0\0\0\0\0"_b);
+  Write(server.client, "\x07\0\0\0\0\0\0\0\0\0"_b);
   EXPECT_EQ(send(79), std::pair(Delivery::kAnswered, std::int64_t{7}));
-  Bytes deleteThenMessage = "D\x01\xC0"_b;
-  deleteThenMessage.insert(deleteThenMessage.end(), message79.begin(), message79.end());
-  EXPECT_EQ(server.Sent(), deleteThenMessage);
+  EXPECT_EQ(server.Sent(), "D\x01\xC0"_b + message79);
+  // An atom handed over in time: its name is read from the answer, and once deleted it has none.
+  Write(server.client, atom49153);
+  EXPECT_EQ(send(77), std::pair(Delivery::kAnswered, std::int64_t{0xFFFFC001}));
+  char name[8] = {};
+  EXPECT_EQ(link.GlobalGetAtomNameA(0xC001, name, sizeof name), 3);
+  EXPECT_STREQ(name, "abc");
+  EXPECT_EQ(link.GlobalDeleteAtom(0xC001), 0);
+  EXPECT_EQ(link.GlobalGetAtomNameA(0xC001, name, sizeof name), 0);
+  EXPECT_EQ(link.GlobalDeleteAtom(0xC001), 0xC001);
+  EXPECT_EQ(server.Sent(), message77 + "D\x01\xC0"_b);
   EXPECT_EQ(link.OpenConnections(), 1u);
 
   EXPECT_EQ(send(77).first, Delivery::kNoAnswerInTime);
@@ -162,6 +190,30 @@ TEST(PosixLinkTransport, ALateAnswerIsOwedUntilItComesAndOnlyABrokenConnectionIs
   EXPECT_EQ(send(77).first, Delivery::kNoWindow);
   EXPECT_EQ(send(77).first, Delivery::kNoWindow);
   EXPECT_EQ(link.OpenConnections(), 0u);
+}
+
+// A server of another version, or one that closes at the handshake, is no window, and the link
+// says why once.
+TEST(PosixLinkTransport, AServerOfAnotherVersionIsNoWindowAndSaidOnce) {
+  for (const auto& [answer, said] :
+       {std::pair("V\3\0"_b, "protocol version 3, this program version 2"),
+        std::pair(Bytes(), "did not answer the version handshake")}) {
+    RawServer server;
+    PosixLinkTransport link(10s);
+    ::testing::internal::CaptureStderr();
+    const WindowHandle window = link.FindWindowA(UniqueClass());
+    server.Accept();
+    if (!answer.empty()) Write(server.client, answer);
+    server.client.Reset();
+    EXPECT_EQ(link.SendMessageA(window, 0xC123, 1, 77).delivery, Delivery::kNoWindow);
+    const WindowHandle again = link.FindWindowA(UniqueClass());
+    server.Accept();
+    server.client.Reset();
+    EXPECT_EQ(link.SendMessageA(again, 0xC123, 1, 77).delivery, Delivery::kNoWindow);
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(stderrText.find(said), std::string::npos) << stderrText;
+    EXPECT_EQ(stderrText.find('\n'), stderrText.size() - 1) << "said once: " << stderrText;
+  }
 }
 
 TEST(PosixLinkTransport, NoDescriptorLeftForASocketFindsNoWindowAndRaisesNothing) {

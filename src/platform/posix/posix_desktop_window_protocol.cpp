@@ -57,10 +57,29 @@ std::array<std::uint8_t, kAtomRequestSize> EncodeAtomRequest(std::uint8_t kind, 
   return bytes;
 }
 
-std::array<std::uint8_t, kResultSize> EncodeResult(std::int64_t result) {
-  std::array<std::uint8_t, kResultSize> bytes{};
-  StoreLittleEndian(result, std::span(bytes));
+std::array<std::uint8_t, kHelloSize> EncodeHello(std::uint16_t version) {
+  std::array<std::uint8_t, kHelloSize> bytes{};
+  bytes[0] = kHello;
+  StoreLittleEndian(version, std::span(bytes).subspan<1, 2>());
   return bytes;
+}
+
+std::optional<std::uint16_t> DecodeHello(std::span<const std::uint8_t, kHelloSize> bytes) {
+  if (bytes[0] != kHello) return std::nullopt;
+  return LoadLittleEndian<std::uint16_t>(bytes.subspan<1, 2>());
+}
+
+std::vector<std::uint8_t> EncodeMessageAnswer(std::int64_t result, std::string_view atomName) {
+  std::vector<std::uint8_t> bytes(kMessageAnswerHeaderSize);
+  StoreLittleEndian(result, std::span(bytes).first<kResultSize>());
+  StoreLittleEndian(static_cast<std::uint16_t>(atomName.size()),
+                    std::span(bytes).subspan<kResultSize, 2>());
+  bytes.insert(bytes.end(), atomName.begin(), atomName.end());
+  return bytes;
+}
+
+std::size_t AnswerNameLength(std::span<const std::uint8_t, kMessageAnswerHeaderSize> header) {
+  return LoadLittleEndian<std::uint16_t>(header.subspan<kResultSize, 2>());
 }
 
 std::int64_t DecodeResult(std::span<const std::uint8_t, kResultSize> bytes) {

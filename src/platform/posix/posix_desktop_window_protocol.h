@@ -1,18 +1,28 @@
 #pragma once
 
-// The wire format of desktop window messages and global atoms on Linux. Programs outside this
-// project serve and use it, so every byte here is fixed; client and server both build on this
-// one description.
+// The wire format of desktop window messages and global atoms on Linux, this project's own; client
+// and server both build on this one description.
 //
 // A window of class C is a Unix-domain stream socket listening in the abstract namespace under
 // the name "desktop-window/" followed by C (no trailing NUL). Each request starts with one byte
 // that says its kind; all integers are little-endian; one request at a time per connection,
-// answered in order:
+// answered in order. A connection opens with the version handshake; the server answers it with
+// its own version and closes the connection when the two differ, and closes a connection that
+// opens with anything else, so that ends of different versions never take each other's bytes
+// for their own:
 //
-//   'M' message u32, wParam u64, lParam i64  ->  result i64
+//   'V' version u16                          ->  'V' version u16 (kProtocolVersion)
+//   'M' message u32, wParam u64, lParam i64  ->  result i64, length u16 (0..254), that many name
+//                                                bytes: the name of the atom that the result
+//                                                hands over (AtomHandedOverIn) when that atom
+//                                                exists, else length 0 (an atom's name is never
+//                                                empty)
 //   'N' atom u16                             ->  length u16 (0..254), that many name bytes
-//   'D' atom u16                             ->  u16: 0 when deleted, the atom when it did not
-//   exist
+//   'D' atom u16                             ->  nothing: the reference is dropped, if the atom
+//                                                exists, without a reply
+//
+// So a value costs one exchange and one request that nobody waits for. Version 1 answered 'M' with
+// the result alone, 'D' with a u16, and had no handshake.
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -20,9 +30,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 #include "platform/link_transport.h"
 
@@ -30,6 +42,9 @@ namespace veltrano::desktop_window {
 
 inline constexpr std::string_view kAddressPrefix = "desktop-window/";
 
+inline constexpr std::uint16_t kProtocolVersion = 2;
+
+inline constexpr std::uint8_t kHello = 0x56;        // 'V'
 inline constexpr std::uint8_t kSendMessage = 0x4D;  // 'M'
 inline constexpr std::uint8_t kGetAtomName = 0x4E;  // 'N'
 inline constexpr std::uint8_t kDeleteAtom = 0x44;   // 'D'
@@ -44,9 +59,12 @@ inline constexpr std::size_t kMaxClassNameLength =
 // A name read back through a 255-character buffer that also holds the terminator.
 inline constexpr std::size_t kMaxAtomNameLength = 254;
 
+inline constexpr std::size_t kHelloSize = 1 + 2;
 inline constexpr std::size_t kSendMessageSize = 1 + 4 + 8 + 8;
 inline constexpr std::size_t kAtomRequestSize = 1 + 2;
 inline constexpr std::size_t kResultSize = 8;
+inline constexpr std::size_t kMessageAnswerHeaderSize = kResultSize + 2;
+inline constexpr std::size_t kMaxMessageAnswerSize = kMessageAnswerHeaderSize + kMaxAtomNameLength;
 inline constexpr std::size_t kAtomAnswerSize = 2;
 
 constexpr bool IsStringAtom(std::uint32_t value) {
@@ -92,6 +110,11 @@ struct SendMessageRequest {
   bool operator==(const SendMessageRequest&) const = default;
 };
 
+// The handshake, both ways.
+std::array<std::uint8_t, kHelloSize> EncodeHello(std::uint16_t version = kProtocolVersion);
+// The version a handshake names; none when the bytes are no handshake.
+std::optional<std::uint16_t> DecodeHello(std::span<const std::uint8_t, kHelloSize> bytes);
+
 // The whole 'M' request, kind byte included.
 std::array<std::uint8_t, kSendMessageSize> EncodeSendMessage(const SendMessageRequest& request);
 // The 'M' request after its kind byte.
@@ -100,10 +123,13 @@ SendMessageRequest DecodeSendMessage(std::span<const std::uint8_t, kSendMessageS
 // The whole 'N' or 'D' request, kind byte included.
 std::array<std::uint8_t, kAtomRequestSize> EncodeAtomRequest(std::uint8_t kind, Atom atom);
 
-std::array<std::uint8_t, kResultSize> EncodeResult(std::int64_t result);
+// The whole 'M' answer: the result and the name of the atom it hands over ("" for none).
+std::vector<std::uint8_t> EncodeMessageAnswer(std::int64_t result, std::string_view atomName);
+// The parts of an 'M' answer, from its first kMessageAnswerHeaderSize bytes.
 std::int64_t DecodeResult(std::span<const std::uint8_t, kResultSize> bytes);
+std::size_t AnswerNameLength(std::span<const std::uint8_t, kMessageAnswerHeaderSize> header);
 
-// The 'D' answer, and the length that starts the 'N' answer.
+// The length that starts the 'N' answer.
 std::array<std::uint8_t, kAtomAnswerSize> EncodeAtomAnswer(std::uint16_t value);
 std::uint16_t DecodeAtomAnswer(std::span<const std::uint8_t, kAtomAnswerSize> bytes);
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -48,8 +49,10 @@ WindowHandle PosixLinkTransport::FindWindowA(std::string_view className) {
   if (replaced != connections_.end()) Forget(replaced->first);
   // Handles count up and skip 0, so a handle of a window that has gone never names a new one.
   if (++lastHandle_ == 0) ++lastHandle_;
+  // The handshake goes ahead of the first message; its answer comes ahead of that message's.
+  if (!SendAll(socket.Get(), dw::EncodeHello())) return 0;
   connections_.insert_or_assign(
-      lastHandle_, Connection{std::move(socket), std::string(className), std::nullopt});
+      lastHandle_, Connection{std::move(socket), std::string(className), false, std::nullopt});
   return lastHandle_;
 }
 
@@ -58,113 +61,131 @@ MessageResult PosixLinkTransport::SendMessageA(WindowHandle window, std::uint32_
   const auto found = connections_.find(window);
   if (found == connections_.end()) return {Delivery::kNoWindow};
   Connection& connection = found->second;
+  std::int64_t result = 0;
   if (connection.owed) {
-    if (const Delivery caughtUp = CatchUp(window, connection); caughtUp != Delivery::kAnswered) {
-      return {caughtUp};
-    }
+    // A deadline already past takes what has come without waiting.
+    const Delivery caughtUp =
+        Take(window, connection, *connection.owed, std::chrono::steady_clock::now(), true, result);
+    if (caughtUp != Delivery::kAnswered) return {caughtUp};
   }
 
-  const int socket = connection.socket.Get();
-  if (!SendAll(socket, dw::EncodeSendMessage({message, wParam, lParam}))) {
+  PendingAnswer answer;
+  answer.hello = connection.greeted ? 0 : dw::kHelloSize;
+  if (!SendAll(connection.socket.Get(), dw::EncodeSendMessage({message, wParam, lParam}))) {
+    // A server that refused the handshake has closed the connection, maybe after saying why.
+    if (!connection.greeted) {
+      answer.received =
+          ReceiveUntil(connection.socket.Get(), std::span(answer.bytes).first<dw::kHelloSize>(),
+                       std::chrono::steady_clock::now())
+              .count;
+      HandshakeAgrees(connection, answer, true);
+    }
     Forget(window);
     return {Delivery::kNoWindow};
   }
-  OwedAnswer answer;
-  const Received received =
-      ReceiveUntil(socket, answer.bytes, std::chrono::steady_clock::now() + answerTimeout_);
-  if (received.end == Received::End::kBroken) {
-    Forget(window);
-    return {Delivery::kNoWindow};
-  }
-  if (received.end == Received::End::kTimedOut) {
-    answer.received = received.count;
-    connection.owed = answer;
-    return {Delivery::kNoAnswerInTime};
-  }
-  const std::int64_t result = dw::DecodeResult(answer.bytes);
-  const auto low = static_cast<Atom>(static_cast<std::uint64_t>(result) & 0xFFFF);
-  if (dw::IsStringAtom(low)) atomOwners_.insert_or_assign(low, window);
-  return {Delivery::kAnswered, result};
+  const Delivery delivery = Take(window, connection, answer,
+                                 std::chrono::steady_clock::now() + answerTimeout_, false, result);
+  if (delivery == Delivery::kNoAnswerInTime) connection.owed = answer;
+  return {delivery, delivery == Delivery::kAnswered ? result : 0};
 }
 
-Delivery PosixLinkTransport::CatchUp(WindowHandle window, Connection& connection) {
-  OwedAnswer& owed = *connection.owed;
-  const Received received =
-      ReceiveUntil(connection.socket.Get(), std::span(owed.bytes).subspan(owed.received),
-                   std::chrono::steady_clock::now());
-  if (received.end == Received::End::kBroken) {
+std::size_t PosixLinkTransport::PendingAnswer::Wanted(std::size_t count) const {
+  const std::size_t header = hello + dw::kMessageAnswerHeaderSize;
+  if (count < header) return header;
+  return header + dw::AnswerNameLength(
+                      std::span(bytes).subspan(hello).first<dw::kMessageAnswerHeaderSize>());
+}
+
+Delivery PosixLinkTransport::Take(WindowHandle window, Connection& connection,
+                                  PendingAnswer& answer, Deadline deadline, bool late,
+                                  std::int64_t& result) {
+  const Received received = ReceiveAnswer(
+      connection.socket.Get(), answer.bytes, answer.received,
+      [&answer](std::size_t count) { return answer.Wanted(count); }, deadline);
+  answer.received = received.count;
+  const bool broke = received.end == Received::End::kBroken;
+  if (!HandshakeAgrees(connection, answer, broke) || broke) {
     Forget(window);
     return Delivery::kNoWindow;
   }
-  owed.received += received.count;
   if (received.end == Received::End::kTimedOut) return Delivery::kNoAnswerInTime;
 
-  // Nobody reads the late answer, so its atom would stay in the table: it goes now.
-  const std::optional<Atom> atom = AtomHandedOverIn(dw::DecodeResult(owed.bytes));
-  connection.owed.reset();
-  if (atom) {
-    std::array<std::uint8_t, dw::kAtomAnswerSize> deleted{};
-    if (!Exchange(window, dw::EncodeAtomRequest(dw::kDeleteAtom, *atom), deleted)) {
-      return Delivery::kNoWindow;
-    }
+  connection.greeted = true;
+  const auto whole = std::span(answer.bytes).subspan(answer.hello);
+  result = dw::DecodeResult(whole.first<dw::kResultSize>());
+  const std::size_t nameLength = answer.received - answer.hello - dw::kMessageAnswerHeaderSize;
+  const std::optional<Atom> atom = AtomHandedOverIn(result);
+  if (late) {
+    // Nobody reads the late answer, so its atom would stay in the table: it goes now.
+    connection.owed.reset();
+    if (atom && nameLength > 0 && !SendDelete(window, *atom)) return Delivery::kNoWindow;
+  } else if (atom) {
+    const auto name = whole.subspan(dw::kMessageAnswerHeaderSize, nameLength);
+    handedOver_.insert_or_assign(*atom, HandedOver{window, std::string(name.begin(), name.end())});
   }
   return Delivery::kAnswered;
 }
 
-int PosixLinkTransport::GlobalGetAtomNameA(Atom atom, char* buffer, int size) {
-  const auto owner = atomOwners_.find(atom);
-  if (owner == atomOwners_.end() || buffer == nullptr || size <= 0) return 0;
-  return ReadAtomName(owner->second, atom, buffer, size);
-}
-
-Atom PosixLinkTransport::GlobalDeleteAtom(Atom atom) {
-  const auto owner = atomOwners_.find(atom);
-  if (owner == atomOwners_.end()) return atom;
-  std::array<std::uint8_t, dw::kAtomAnswerSize> answer{};
-  if (!Exchange(owner->second, dw::EncodeAtomRequest(dw::kDeleteAtom, atom), answer)) return atom;
-  return dw::DecodeAtomAnswer(answer);
-}
-
-bool PosixLinkTransport::Exchange(WindowHandle window, std::span<const std::uint8_t> request,
-                                  std::span<std::uint8_t> answer) {
-  const auto found = connections_.find(window);
-  if (found == connections_.end()) return false;
-  const Deadline deadline = std::chrono::steady_clock::now() + answerTimeout_;
-  const int socket = found->second.socket.Get();
-  if (SendAll(socket, request) && ReceiveAll(socket, answer, deadline)) return true;
-  // A late answer would be taken for the answer to the next request: the connection is done.
-  Forget(window);
+bool PosixLinkTransport::HandshakeAgrees(const Connection& connection, const PendingAnswer& answer,
+                                         bool connectionBroke) {
+  if (answer.hello == 0) return true;
+  std::optional<std::uint16_t> version;
+  if (answer.received >= dw::kHelloSize) {
+    version = dw::DecodeHello(std::span(answer.bytes).first<dw::kHelloSize>());
+    if (version == dw::kProtocolVersion) return true;
+  } else if (!connectionBroke) {
+    return true;  // not here yet
+  }
+  if (!versionReported_) {
+    versionReported_ = true;
+    if (version) {
+      std::fprintf(stderr,
+                   "window class %s: the server speaks desktop-window protocol version %u, this "
+                   "program version %u; the two cannot talk\n",
+                   connection.className.c_str(), unsigned{*version},
+                   unsigned{dw::kProtocolVersion});
+    } else {
+      std::fprintf(stderr,
+                   "window class %s: the server did not answer the version handshake of "
+                   "desktop-window protocol version %u; it is a program of an older version\n",
+                   connection.className.c_str(), unsigned{dw::kProtocolVersion});
+    }
+  }
   return false;
 }
 
-int PosixLinkTransport::ReadAtomName(WindowHandle window, Atom atom, char* buffer, int size) {
-  const auto found = connections_.find(window);
-  if (found == connections_.end()) return 0;
-  const Deadline deadline = std::chrono::steady_clock::now() + answerTimeout_;
-  const int socket = found->second.socket.Get();
-
-  std::array<std::uint8_t, dw::kAtomAnswerSize> lengthBytes{};
-  if (!SendAll(socket, dw::EncodeAtomRequest(dw::kGetAtomName, atom)) ||
-      !ReceiveAll(socket, lengthBytes, deadline)) {
-    Forget(window);
-    return 0;
-  }
-  const std::size_t length = dw::DecodeAtomAnswer(lengthBytes);
-  std::array<std::uint8_t, dw::kMaxAtomNameLength> name{};
-  // A longer name breaks the format; what follows could not be told apart from later answers.
-  if (length > name.size() || !ReceiveAll(socket, std::span(name).first(length), deadline)) {
-    Forget(window);
-    return 0;
-  }
-  const std::size_t copied = std::min(length, static_cast<std::size_t>(size - 1));
+int PosixLinkTransport::GlobalGetAtomNameA(Atom atom, char* buffer, int size) {
+  const auto found = handedOver_.find(atom);
+  if (found == handedOver_.end() || buffer == nullptr || size <= 0) return 0;
+  const std::string& name = found->second.name;
+  const std::size_t copied = std::min(name.size(), static_cast<std::size_t>(size - 1));
   std::memcpy(buffer, name.data(), copied);
   buffer[copied] = '\0';
   return static_cast<int>(copied);
 }
 
+Atom PosixLinkTransport::GlobalDeleteAtom(Atom atom) {
+  const auto found = handedOver_.find(atom);
+  if (found == handedOver_.end()) return atom;
+  const HandedOver handedOver = std::move(found->second);
+  handedOver_.erase(found);
+  if (handedOver.name.empty()) return atom;  // it did not exist when it was handed over
+  return SendDelete(handedOver.window, atom) ? 0 : atom;
+}
+
+bool PosixLinkTransport::SendDelete(WindowHandle window, Atom atom) {
+  const auto found = connections_.find(window);
+  if (found == connections_.end()) return false;
+  if (SendAll(found->second.socket.Get(), dw::EncodeAtomRequest(dw::kDeleteAtom, atom))) {
+    return true;
+  }
+  Forget(window);
+  return false;
+}
+
 void PosixLinkTransport::Forget(WindowHandle window) {
   connections_.erase(window);
-  std::erase_if(atomOwners_, [window](const auto& entry) { return entry.second == window; });
+  std::erase_if(handedOver_, [window](const auto& entry) { return entry.second.window == window; });
 }
 
 }  // namespace veltrano

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <utility>
 
@@ -50,6 +51,14 @@ struct Received {
 // passed first (a deadline already past takes what has come without waiting), kBroken when the
 // peer closed the connection or the socket failed. Never raises SIGPIPE.
 Received ReceiveUntil(int socket, std::span<std::uint8_t> bytes, Deadline deadline);
+
+// ReceiveUntil for an answer whose length its own bytes tell: reads on after the `count` bytes
+// already there until `wanted(count)` bytes are there (at most `bytes.size()`), where `wanted` may
+// grow as the bytes that come tell more. Never reads past that, and waits only when nothing more
+// has come, so an answer that has arrived whole takes one wait and a read for each part.
+Received ReceiveAnswer(int socket, std::span<std::uint8_t> bytes, std::size_t count,
+                       const std::function<std::size_t(std::size_t count)>& wanted,
+                       Deadline deadline);
 
 // ReceiveUntil, true only when every byte came.
 bool ReceiveAll(int socket, std::span<std::uint8_t> bytes, Deadline deadline);

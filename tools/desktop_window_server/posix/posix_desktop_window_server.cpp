@@ -7,11 +7,13 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <limits>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -60,8 +62,9 @@ class PosixDesktopWindowServer final : public DesktopWindowServer {
   std::size_t MessagesBetweenBoundaries() const;
   bool Flush(Client& client);
   void AnswerAtomName(Client& client, Atom atom);
-  // The atom that an answer names, when it is one that exists.
-  std::optional<Atom> LiveAtomIn(std::int64_t result) const;
+  // Takes the client's first request, which must be the version handshake: false when the
+  // client is refused.
+  bool Greet(Client& client, std::span<const std::uint8_t> hello);
   void DeleteUnclaimedAtoms(Client& client);
 
   std::string className_;
@@ -100,6 +103,7 @@ struct PosixDesktopWindowServer::Client {
   std::vector<std::uint8_t> input;   // received, not yet handled
   std::vector<std::uint8_t> output;  // answered, not yet sent
   std::vector<Atom> unclaimed;       // atoms of its answers that it has not deleted yet
+  bool greeted = false;              // the version handshake is done
   bool hung = false;                 // the handler never returned for this client
   bool finished = false;             // closed by the client, broken, or told off
 };
@@ -158,7 +162,15 @@ void PosixDesktopWindowServer::Run() {
       if (errno == EINTR) continue;
       throw Error(SystemError("poll failed"));
     }
-    if (watched[0].revents != 0) return;
+    if (watched[0].revents != 0) {
+      // Deletions wait for no reply, so a client may have sent its last ones just before the
+      // stop: they are taken, and the atoms of clients that have gone deleted, so that what is
+      // left in the table is exact.
+      for (Client& client : clients) {
+        if (client.output.empty() && !Receive(client)) DeleteUnclaimedAtoms(client);
+      }
+      return;
+    }
     if (watched[1].revents != 0) AcceptClients(clients);
 
     // Clients accepted just now sit past the end of `watched` and wait for the next round.
@@ -222,7 +234,14 @@ bool PosixDesktopWindowServer::HandleRequests(Client& client, std::size_t messag
   while (healthy && !client.hung && client.output.empty() && used < client.input.size()) {
     const std::span<const std::uint8_t> rest = std::span(client.input).subspan(used);
     const std::uint8_t kind = rest[0];
-    if (kind == dw::kSendMessage) {
+    if (!client.greeted) {
+      if (kind == dw::kHello && rest.size() < dw::kHelloSize) break;
+      if (!Greet(client, rest.first(kind == dw::kHello ? dw::kHelloSize : 1))) {
+        healthy = false;
+        break;
+      }
+      used += dw::kHelloSize;
+    } else if (kind == dw::kSendMessage) {
       if (rest.size() < dw::kSendMessageSize || messages == 0) break;
       --messages;
       const dw::SendMessageRequest request =
@@ -234,9 +253,15 @@ bool PosixDesktopWindowServer::HandleRequests(Client& client, std::size_t messag
         client.hung = true;
         break;
       }
-      if (const std::optional<Atom> atom = LiveAtomIn(*result)) client.unclaimed.push_back(*atom);
-      const auto bytes = dw::EncodeResult(*result);
-      client.output.assign(bytes.begin(), bytes.end());
+      std::string name;
+      if (const std::optional<Atom> atom = AtomHandedOverIn(*result)) {
+        std::lock_guard lock(atomsMutex_);
+        if (const std::optional<std::string> live = atoms_.Name(*atom)) {
+          client.unclaimed.push_back(*atom);
+          name = *live;
+        }
+      }
+      client.output = dw::EncodeMessageAnswer(*result, name);
     } else if (kind == dw::kGetAtomName || kind == dw::kDeleteAtom) {
       if (rest.size() < dw::kAtomRequestSize) break;
       const auto atom = dw::LoadLittleEndian<Atom>(rest.subspan<1, 2>());
@@ -251,8 +276,6 @@ bool PosixDesktopWindowServer::HandleRequests(Client& client, std::size_t messag
             answer == 0 && claimed != client.unclaimed.end()) {
           client.unclaimed.erase(claimed);
         }
-        const auto bytes = dw::EncodeAtomAnswer(answer);
-        client.output.assign(bytes.begin(), bytes.end());
       }
     } else {
       healthy = false;  // not a request of this protocol: the client is cut off
@@ -269,11 +292,27 @@ bool PosixDesktopWindowServer::HandleRequests(Client& client, std::size_t messag
   return healthy;
 }
 
-std::optional<Atom> PosixDesktopWindowServer::LiveAtomIn(std::int64_t result) const {
-  // Sign-extended from 16 bits, or zero-extended from 32 by a 32-bit window procedure.
-  const std::optional<Atom> atom = AtomHandedOverIn(result);
-  std::lock_guard lock(atomsMutex_);
-  return atom && atoms_.Contains(*atom) ? atom : std::nullopt;
+bool PosixDesktopWindowServer::Greet(Client& client, std::span<const std::uint8_t> hello) {
+  const std::optional<std::uint16_t> version = hello.size() == dw::kHelloSize
+                                                   ? dw::DecodeHello(hello.first<dw::kHelloSize>())
+                                                   : std::nullopt;
+  if (!version) {
+    std::fprintf(stderr,
+                 "window class %s: refused a client that did not open with the version "
+                 "handshake (a program of protocol version 1?)\n",
+                 className_.c_str());
+    return false;
+  }
+  const auto answer = dw::EncodeHello();
+  client.output.assign(answer.begin(), answer.end());
+  if (*version == dw::kProtocolVersion) {
+    client.greeted = true;
+    return true;
+  }
+  std::fprintf(stderr, "window class %s: refused a client of protocol version %u (this is %u)\n",
+               className_.c_str(), unsigned{*version}, unsigned{dw::kProtocolVersion});
+  Flush(client);  // it learns this server's version, then the connection closes
+  return false;
 }
 
 void PosixDesktopWindowServer::DeleteUnclaimedAtoms(Client& client) {
