@@ -9,11 +9,11 @@
 namespace veltrano {
 
 QtTimer::QtTimer(QObject* owner, std::string_view name, int intervalMs)
-    : timer_(new QTimer(owner)), interval_(intervalMs) {
-  timer_->setObjectName(ToQString(name));
-  timer_->setTimerType(Qt::PreciseTimer);
-  timer_->setSingleShot(true);
-  QObject::connect(timer_, &QTimer::timeout, timer_, [this] { Elapsed(); });
+    : alarm_(OpenDeadlineAlarm()),
+      notifier_(new QSocketNotifier(alarm_->Descriptor(), QSocketNotifier::Read, owner)),
+      interval_(intervalMs) {
+  notifier_->setObjectName(ToQString(name));
+  QObject::connect(notifier_, &QSocketNotifier::activated, notifier_, [this] { Woken(); });
 }
 
 bool QtTimer::Enabled() const { return enabled_; }
@@ -27,7 +27,7 @@ void QtTimer::SetEnabled(bool enabled) {
   if (enabled) {
     ArmFor(Clock::now() + interval_);
   } else {
-    timer_->stop();
+    alarm_->Disarm();
   }
 }
 
@@ -40,9 +40,13 @@ void QtTimer::ArmFor(Clock::time_point slot) {
     slot += interval_ * ((now + interval_ / 2 - slot) / interval_ + 1);
   }
   slot_ = slot;
-  // Qt counts in whole milliseconds; rounding each wait from the schedule keeps the error of one
-  // wait out of the next.
-  timer_->start(std::chrono::round<std::chrono::milliseconds>(slot_ - now));
+  alarm_->ArmAt(slot_);
+}
+
+void QtTimer::Woken() {
+  // The expiry is taken before the handler runs, so that the descriptor does not wake a nested
+  // event loop again for the same slot.
+  if (alarm_->TakeExpiry()) Elapsed();
 }
 
 void QtTimer::Elapsed() {

@@ -1,11 +1,13 @@
 #pragma once
 
-#include <QTimer>
+#include <QSocketNotifier>
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string_view>
 
+#include "platform/deadline_alarm.h"
 #include "platform/window_toolkit.h"
 
 namespace veltrano {
@@ -16,9 +18,12 @@ namespace veltrano {
 // away when the timer is armed, or when a handler returns, is dropped rather than crowded in: so
 // a handler that runs long, or waits in a nested event loop (a modal box), is followed by one
 // tick at the first slot at least half a period after it returns, and is never run inside itself.
+// Each slot is a deadline to the nanosecond on the steady clock, which the event loop watches
+// through the alarm's descriptor: Qt's own timers count in whole milliseconds.
 class QtTimer final : public Timer {
  public:
-  // The QTimer is a child of `owner`, named `name`; this object must not outlive `owner`.
+  // The notifier that watches the alarm is a child of `owner`, named `name`; this object must not
+  // outlive `owner`. Throws Error when the system has no alarm to give.
   QtTimer(QObject* owner, std::string_view name, int intervalMs);
 
   bool Enabled() const override;
@@ -28,10 +33,12 @@ class QtTimer final : public Timer {
  private:
   using Clock = std::chrono::steady_clock;
 
+  void Woken();
   void Elapsed();
   void ArmFor(Clock::time_point slot);
 
-  QTimer* timer_;  // single-shot, armed for one slot at a time
+  std::unique_ptr<DeadlineAlarm> alarm_;  // armed for one slot at a time
+  QSocketNotifier* notifier_;
   std::chrono::milliseconds interval_;
   Clock::time_point slot_;  // the slot the timer is armed for
   bool enabled_ = false;

@@ -49,7 +49,7 @@ class QtWindow final : public Window {
   NamedTable<Entry> controls_{"control"};
   NamedTable<std::unique_ptr<QtTimer>> timers_{"timer"};
   // Declared after the controls and timers so that it goes before them, taking every widget and
-  // QTimer that they point at with it.
+  // timer notifier that they point at with it.
   std::unique_ptr<QtClientArea> client_;
   QtMsgBox msgBox_;
 };
