@@ -2,11 +2,14 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stop_token>
 #include <thread>
+#include <utility>
 
 #include "udp_socket.h"
 
@@ -18,7 +21,12 @@ namespace veltrano::testing {
 // subscriptions, as a simulator that is closed does; Launch starts again on the same port.
 class FakeXPlane {
  public:
-  FakeXPlane() { Launch(); }
+  // Called on the fake's own thread after each datagram of values has gone out, with the moment
+  // just before it was sent and the values it carried: what a measurement of delays starts from.
+  using SendReport =
+      std::function<void(std::chrono::steady_clock::time_point, const std::array<float, 5>&)>;
+
+  explicit FakeXPlane(SendReport onSend = {}) : onSend_(std::move(onSend)) { Launch(); }
   ~FakeXPlane() { Quit(); }
 
   std::uint16_t Port() const { return port_; }
@@ -30,6 +38,7 @@ class FakeXPlane {
  private:
   void Serve(std::stop_token stop, simserver::UdpSocket& socket);
 
+  const SendReport onSend_;
   std::uint16_t port_ = 0;
   std::mutex mutex_;
   std::array<float, 5> values_{};

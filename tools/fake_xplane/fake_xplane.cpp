@@ -45,7 +45,9 @@ void FakeXPlane::Serve(std::stop_token stop, simserver::UdpSocket& socket) {
         Append(reply, index);
         Append(reply, std::bit_cast<std::uint32_t>(values_.at(index)));
       }
+      const auto sent = Clock::now();
       socket.SendTo(subscriber, reply);
+      if (onSend_) onSend_(sent, values_);
       next += std::chrono::microseconds(1'000'000 / frequencies.begin()->second);
     }
     const auto request = socket.Receive(std::chrono::milliseconds(2));
