@@ -1,5 +1,6 @@
 #include "platform/posix/posix_desktop_window_protocol.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -70,12 +71,16 @@ std::optional<std::uint16_t> DecodeHello(std::span<const std::uint8_t, kHelloSiz
 }
 
 std::vector<std::uint8_t> EncodeMessageAnswer(std::int64_t result, std::string_view atomName) {
-  std::vector<std::uint8_t> bytes(kMessageAnswerHeaderSize);
+  // Filled in a buffer of the longest answer, not in the vector itself: GCC 12 takes writes into a
+  // short vector for overruns when it optimises.
+  std::array<std::uint8_t, kMaxMessageAnswerSize> bytes{};
+  const std::size_t nameLength = std::min(atomName.size(), kMaxAtomNameLength);
   StoreLittleEndian(result, std::span(bytes).first<kResultSize>());
-  StoreLittleEndian(static_cast<std::uint16_t>(atomName.size()),
+  StoreLittleEndian(static_cast<std::uint16_t>(nameLength),
                     std::span(bytes).subspan<kResultSize, 2>());
-  bytes.insert(bytes.end(), atomName.begin(), atomName.end());
-  return bytes;
+  atomName.copy(reinterpret_cast<char*>(bytes.data() + kMessageAnswerHeaderSize), nameLength);
+  return {bytes.begin(),
+          bytes.begin() + static_cast<std::ptrdiff_t>(kMessageAnswerHeaderSize + nameLength)};
 }
 
 std::size_t AnswerNameLength(std::span<const std::uint8_t, kMessageAnswerHeaderSize> header) {
