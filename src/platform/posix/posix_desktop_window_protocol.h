@@ -67,10 +67,6 @@ inline constexpr std::size_t kMessageAnswerHeaderSize = kResultSize + 2;
 inline constexpr std::size_t kMaxMessageAnswerSize = kMessageAnswerHeaderSize + kMaxAtomNameLength;
 inline constexpr std::size_t kAtomAnswerSize = 2;
 
-constexpr bool IsStringAtom(std::uint32_t value) {
-  return value >= kFirstAtom && value <= kLastAtom;
-}
-
 // What RegisterWindowMessageA gives for `name`: 0xC000 | (h & 0x3FFF), where h is the 32-bit
 // FNV-1a hash of the name's bytes with ASCII letters in upper case. Never 0.
 std::uint32_t MessageIdFor(std::string_view name);
