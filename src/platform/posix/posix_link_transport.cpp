@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/posix/posix_desktop_window_protocol.h"
 
@@ -30,11 +31,14 @@ WindowHandle PosixLinkTransport::FindWindowA(std::string_view className) {
   UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!socket.Valid()) return 0;  // out of descriptors, say: the server cannot be reached
   // The send time-out also bounds connect, which otherwise waits for as long as a server that
-  // has stopped accepting keeps its queue full.
+  // has stopped accepting keeps its queue full. The receive time-out bounds the read that waits
+  // for a message's answer. A socket without them could hang the caller: no server, then.
   const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(answerTimeout_);
   const timeval limit{.tv_sec = static_cast<time_t>(micros.count() / 1000000),
                       .tv_usec = static_cast<suseconds_t>(micros.count() % 1000000)};
-  setsockopt(socket.Get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+  for (const int bound : {SO_SNDTIMEO, SO_RCVTIMEO}) {
+    if (setsockopt(socket.Get(), SOL_SOCKET, bound, &limit, sizeof limit) != 0) return 0;
+  }
   for (;;) {
     if (connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address.address),
                 address.length) == 0) {
@@ -52,7 +56,7 @@ WindowHandle PosixLinkTransport::FindWindowA(std::string_view className) {
   // The handshake goes ahead of the first message; its answer comes ahead of that message's.
   if (!SendAll(socket.Get(), dw::EncodeHello())) return 0;
   connections_.insert_or_assign(
-      lastHandle_, Connection{std::move(socket), std::string(className), false, std::nullopt});
+      lastHandle_, Connection{std::move(socket), std::string(className), false, std::nullopt, {}});
   return lastHandle_;
 }
 
@@ -71,6 +75,9 @@ MessageResult PosixLinkTransport::SendMessageA(WindowHandle window, std::uint32_
 
   PendingAnswer answer;
   answer.hello = connection.greeted ? 0 : dw::kHelloSize;
+  // What came past the last answer begins this one.
+  std::copy(connection.ahead.begin(), connection.ahead.end(), answer.bytes.begin());
+  answer.received = std::exchange(connection.ahead, {}).size();
   if (!SendAll(connection.socket.Get(), dw::EncodeSendMessage({message, wParam, lParam}))) {
     // A server that refused the handshake has closed the connection, maybe after saying why.
     if (!connection.greeted) {
@@ -99,9 +106,11 @@ std::size_t PosixLinkTransport::PendingAnswer::Wanted(std::size_t count) const {
 Delivery PosixLinkTransport::Take(WindowHandle window, Connection& connection,
                                   PendingAnswer& answer, Deadline deadline, bool late,
                                   std::int64_t& result) {
+  // A fresh answer's deadline is the socket's receive time-out from now, so the read can wait.
+  const FirstRead firstRead = late ? FirstRead::kWithoutWaiting : FirstRead::kWaitingOnTheSocket;
   const Received received = ReceiveAnswer(
       connection.socket.Get(), answer.bytes, answer.received,
-      [&answer](std::size_t count) { return answer.Wanted(count); }, deadline);
+      [&answer](std::size_t count) { return answer.Wanted(count); }, deadline, firstRead);
   answer.received = received.count;
   const bool broke = received.end == Received::End::kBroken;
   if (!HandshakeAgrees(connection, answer, broke) || broke) {
@@ -113,7 +122,10 @@ Delivery PosixLinkTransport::Take(WindowHandle window, Connection& connection,
   connection.greeted = true;
   const auto whole = std::span(answer.bytes).subspan(answer.hello);
   result = dw::DecodeResult(whole.first<dw::kResultSize>());
-  const std::size_t nameLength = answer.received - answer.hello - dw::kMessageAnswerHeaderSize;
+  const std::size_t end = answer.Wanted(answer.received);
+  const std::size_t nameLength = end - answer.hello - dw::kMessageAnswerHeaderSize;
+  connection.ahead.assign(answer.bytes.begin() + static_cast<std::ptrdiff_t>(end),
+                          answer.bytes.begin() + static_cast<std::ptrdiff_t>(answer.received));
   const std::optional<Atom> atom = AtomHandedOverIn(result);
   if (late) {
     // Nobody reads the late answer, so its atom would stay in the table: it goes now.

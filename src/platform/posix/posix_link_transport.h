@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/link_transport.h"
 #include "platform/posix/posix_desktop_window_protocol.h"
@@ -66,6 +67,7 @@ class PosixLinkTransport final : public LinkTransport {
     std::string className;
     bool greeted = false;               // the handshake's answer has been read
     std::optional<PendingAnswer> owed;  // a message's answer that did not come in time
+    std::vector<std::uint8_t> ahead;    // what came past the last answer taken
   };
   // An atom that an answer handed over, with the window that owns it and its name then ("" when
   // the atom did not exist).

@@ -47,18 +47,29 @@ struct Received {
   std::size_t count;
 };
 
+// How a receive makes its first read.
+enum class FirstRead {
+  // Takes what has come; any wait that the deadline leaves room for is a poll.
+  kWithoutWaiting,
+  // Blocks for at most the socket's own receive time-out (SO_RCVTIMEO), which must not end after
+  // the deadline: an answer that comes within it costs that one read, not a poll and a read.
+  kWaitingOnTheSocket,
+};
+
 // Fills `bytes` from a socket, waiting no later than `deadline`: kTimedOut when the deadline
 // passed first (a deadline already past takes what has come without waiting), kBroken when the
 // peer closed the connection or the socket failed. Never raises SIGPIPE.
-Received ReceiveUntil(int socket, std::span<std::uint8_t> bytes, Deadline deadline);
+Received ReceiveUntil(int socket, std::span<std::uint8_t> bytes, Deadline deadline,
+                      FirstRead firstRead = FirstRead::kWithoutWaiting);
 
 // ReceiveUntil for an answer whose length its own bytes tell: reads on after the `count` bytes
-// already there until `wanted(count)` bytes are there (at most `bytes.size()`), where `wanted` may
-// grow as the bytes that come tell more. Never reads past that, and waits only when nothing more
-// has come, so an answer that has arrived whole takes one wait and a read for each part.
+// already there until `wanted(count)` bytes are there, where `wanted` may grow as the bytes that
+// come tell more; an answer longer than `bytes` breaks the format (kBroken). Each read takes
+// whatever has come, up to the end of `bytes`, so that an answer that has come whole takes one
+// read: the count may then go past the answer, and the bytes past it begin what comes next.
 Received ReceiveAnswer(int socket, std::span<std::uint8_t> bytes, std::size_t count,
                        const std::function<std::size_t(std::size_t count)>& wanted,
-                       Deadline deadline);
+                       Deadline deadline, FirstRead firstRead = FirstRead::kWithoutWaiting);
 
 // ReceiveUntil, true only when every byte came.
 bool ReceiveAll(int socket, std::span<std::uint8_t> bytes, Deadline deadline);
