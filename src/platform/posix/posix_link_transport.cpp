@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <utility>
 
 #include "platform/posix/posix_desktop_window_protocol.h"
 
@@ -77,7 +76,8 @@ MessageResult PosixLinkTransport::SendMessageA(WindowHandle window, std::uint32_
   answer.hello = connection.greeted ? 0 : dw::kHelloSize;
   // What came past the last answer begins this one.
   std::copy(connection.ahead.begin(), connection.ahead.end(), answer.bytes.begin());
-  answer.received = std::exchange(connection.ahead, {}).size();
+  answer.received = connection.ahead.size();
+  connection.ahead.clear();
   if (!SendAll(connection.socket.Get(), dw::EncodeSendMessage({message, wParam, lParam}))) {
     // A server that refused the handshake has closed the connection, maybe after saying why.
     if (!connection.greeted) {
