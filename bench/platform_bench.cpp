@@ -328,15 +328,30 @@ std::string MachineLine() {
          system.release;
 }
 
+// The reference sender's last line: "cpu NS".
+double ReadSenderCpuNs(const std::string& line) {
+  std::istringstream in(line);
+  std::string word;
+  double cpuNs = 0;
+  if (!(in >> word >> cpuNs) || word != "cpu") {
+    throw std::runtime_error("reference-sender said: " + line);
+  }
+  return cpuNs;
+}
+
 // The table.
 void Row(const char* figure, const Spread& spread, const std::string& target, const char* result) {
   std::printf("| %-46s | %8.3f | %8.3f | %8.3f | %-34s | %-4s |\n", figure, spread.median,
               spread.p99, spread.max, target.c_str(), result);
 }
 
+// A value in place of the three spread columns.
+constexpr std::size_t kValueWidth = 30;
+
 void Row(const char* figure, const std::string& value, const std::string& target,
          const char* result) {
-  std::printf("| %-46s | %-30s | %-34s | %-4s |\n", figure, value.c_str(), target.c_str(), result);
+  std::printf("| %-46s | %-*s | %-34s | %-4s |\n", figure, int(kValueWidth), value.c_str(),
+              target.c_str(), result);
 }
 
 const char* Verdict(bool met) { return met ? "PASS" : "MISS"; }
@@ -356,12 +371,14 @@ void SystemCallRows(const SystemCallPass& pass) {
     return;
   }
   const SystemCalls& calls = *pass.calls;
-  Row(kFigure, Format("%.1f", calls.perTick) + Format(" (link %.1f)", calls.linkPerTick),
+  Row(kFigure, Format("%.3g", calls.perTick) + Format(" (link %.3g)", calls.linkPerTick),
       Format("(a figure; over %.0f ticks)", double(calls.ticks)), "");
   std::string most;
-  for (std::size_t i = 0; i < std::min<std::size_t>(calls.byName.size(), 5); ++i) {
-    if (i > 0) most += ", ";
-    most += calls.byName[i].first + Format(" %.1f", calls.byName[i].second);
+  // As many as the column holds.
+  for (const auto& [name, perTick] : calls.byName) {
+    const std::string entry = (most.empty() ? "" : ", ") + name + Format(" %.3g", perTick);
+    if (most.size() + entry.size() > kValueWidth) break;
+    most += entry;
   }
   Row("  the most frequent, a tick", most, "", "");
 }
@@ -415,6 +432,7 @@ int Run(const BenchOptions& options) {
   Record(streams, ticks + 1);
   const ProgramRun run =
       ReadProgramRun(veltrano.ReadLine(std::chrono::seconds(30)), scratch / "ticks.txt");
+  const double floorCpuNs = ReadSenderCpuNs(sender.ReadLine(std::chrono::seconds(10)));
   if (veltrano.Wait() != 0 || sender.Wait() != 0) throw std::runtime_error("a sender failed");
   // After the run, so that a stall the emulator was asked for falls into the run.
   const LinkFindings link = ProbeLink(options.frame);
@@ -466,7 +484,7 @@ int Run(const BenchOptions& options) {
   // What the program handed to the port beside what arrived: the kernel passes a pseudo-terminal's
   // bytes on from a worker thread, which a busy machine can delay.
   Row("program: shortest interval received",
-      Format("%.1f ms", shortestReceived) + Format(" (sent %.1f,", shortest(run.outputGapsMs)) +
+      Format("%.1f", shortestReceived) + Format(" (sent %.1f,", shortest(run.outputGapsMs)) +
           Format(" floor %.1f)", shortest(referenceIntervals)),
       "none back to back (>= 25 ms)", Verdict(shortestReceived >= kPeriodMs / 2));
   Row("program: packets a second",
@@ -488,8 +506,14 @@ int Run(const BenchOptions& options) {
   Row("age: pitch served to packet", SpreadOf(ages.ms), "(how old the values are)", "");
   Row("  packets with a served value, without",
       Format("%.0f", double(ages.ms.size())) + Format(", %.0f", double(ages.withoutValue)), "", "");
-  Row("cost: CPU of the program during the run", Format("%.3f %% of one core", cpuPercent),
+  const double ticksRun = double(ticks + 1);
+  Row("cost: CPU of the program, % of one core",
+      Format("%.3f %%", cpuPercent) + Format(" (%.0f us a tick)", run.cpuNs / ticksRun / 1e3),
       "< 0.35 %", Verdict(cpuPercent < 0.35));
+  Row("  of the reference sender",
+      Format("%.3f %%", 100.0 * floorCpuNs / (ticksRun * kPeriodMs * 1e6)) +
+          Format(" (%.0f us a tick)", floorCpuNs / ticksRun / 1e3),
+      "(the floor: waking, writing)", "");
   Row("cost: peak resident memory", Format("%.1f MB", peakMb), "< 40 MB", Verdict(peakMb < 40.0));
   Row("link: one request round trip", SpreadOf(link.roundTripsMs), "(a figure)", "");
   SystemCallRows(systemCalls);
