@@ -28,11 +28,15 @@ class ServedData {
             .pitch = 4.5, .bank = 350.0, .slip = -120.0, .rpm = 2350.0, .speed = 101.25}),
         server_(options_, flight_, log_),
         thread_([this] { server_.Run(); }) {}
-  ~ServedData() {
+  ~ServedData() { Stop(); }
+
+  // Stops serving, once the server has taken what its clients sent before (deletions get no
+  // reply, so the last may still be on its way).
+  void Stop() {
+    if (!thread_.joinable()) return;
     server_.Stop();
     thread_.join();
   }
-
   std::size_t LiveAtoms() const { return server_.LiveAtoms(); }
 
  private:
@@ -68,6 +72,7 @@ void RunLinked(benchmark::State& state, Request request) {
     PosixLinkTransport link;
     LinkClient client(link);
     for (auto _ : state) request(client);
+    served.Stop();
     if (served.LiveAtoms() != 0) state.SkipWithError("atoms left behind");
   } catch (const Error& error) {
     state.SkipWithError(error.what());
@@ -87,7 +92,7 @@ void BM_StatusAnswer(benchmark::State& state) {
 }
 BENCHMARK(BM_StatusAnswer);
 
-// One value: message, atom name read, atom deletion.
+// One value: the message, whose answer names the atom, and the atom's deletion.
 void BM_ValueRequest(benchmark::State& state) {
   RunLinked(state, [&](LinkClient& client) {
     if (!Read(client, data_server::kPitchCode)) state.SkipWithError("no value");
