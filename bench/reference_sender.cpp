@@ -10,32 +10,17 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
-#include "protocol/platform_packet.h"
+#include "reference_packet.h"
 
 namespace {
 
-constexpr long kPeriodNs = 50'000'000;
-// Neutral cues, centres 128, levels 3: a packet that any packet splitter takes.
-constexpr veltrano::PlatformPacket kPacket = [] {
-  using namespace veltrano;
-  PlatformPacket packet{};
-  packet[kHeaderByte] = kPlatformPacketHeader;
-  packet[kPitchCueByte] = packet[kRollCueByte] = 0x80;
-  packet[kVibrationCueByte] = 0x00;
-  packet[kPitchCentreByte] = packet[kRollCentreByte] = 0x80;
-  packet[kPitchLevelByte] = packet[kRollLevelByte] = 3;
-  return packet;
-}();
+using veltrano::bench::kReferencePacket;
+using veltrano::bench::ProcessCpuNs;
 
-long long ProcessCpuNs() {
-  timespec used{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
-  return used.tv_sec * 1'000'000'000LL + used.tv_nsec;
-}
+constexpr long kPeriodNs = 50'000'000;
 
 void AddPeriod(timespec& when) {
   when.tv_nsec += kPeriodNs;
@@ -65,7 +50,8 @@ int main(int argc, char** argv) {
     AddPeriod(next);
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) {
     }
-    if (write(device, kPacket.data(), kPacket.size()) != static_cast<ssize_t>(kPacket.size())) {
+    if (write(device, kReferencePacket.data(), kReferencePacket.size()) !=
+        static_cast<ssize_t>(kReferencePacket.size())) {
       std::perror("write");
       return 1;
     }
