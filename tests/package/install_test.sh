@@ -28,7 +28,10 @@ bin="$root/usr/bin"
 version="$(dpkg-deb --field "$deb" Version)"
 
 for program in simserver virtual-platform window-picture flight-check; do
-  "$bin/$program" --help | grep -q "^Usage: $program" || fail "$program --help"
+  # Read whole before it is searched: grep -q stops reading at the first match, and a long help
+  # text written after that would end the program with SIGPIPE.
+  help="$("$bin/$program" --help)" || fail "$program --help failed"
+  grep -q "^Usage: $program" <<<"$help" || fail "$program --help"
   [ "$("$bin/$program" --version)" = "$program $version" ] || fail "$program --version"
 done
 (cd "$work" && "$bin/window-picture" window.png) || fail "window-picture"
