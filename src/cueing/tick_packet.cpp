@@ -61,6 +61,8 @@ void RunTick(PanelState& state, VariableReaders& readers, const EffectBoxes& eff
 
   const PlatformPacket packet = BuildPacket(state);
   port.Output(std::string(packet.begin(), packet.end()));
+  // After the packet, so that it never waits for the link's housekeeping.
+  readers.EndTick();
 }
 
 }  // namespace veltrano

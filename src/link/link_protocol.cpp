@@ -44,11 +44,17 @@ T CopyFromReply(const ReplyBuffer& reply, std::size_t firstByte) {
   return result;
 }
 
-// Sets `value` from the reply's value bytes for the type "n" (in either case), a 64-bit float:
-// the one type the program asks for. Any other type leaves the value as it was.
+// Sets `value` from the reply's value bytes as its type says: a 64-bit float for "n" and "b", a
+// signed 32-bit integer for "e", "f", "d", "o" and "p", in either case. Any other type leaves the
+// value as it was.
 void ExtractValue(const ReplyBuffer& reply, std::string_view valueType, LinkValue& value) {
   constexpr std::size_t kValueByte = kHeaderBytes + 1;
-  if (LowerCase(valueType) == "n") value = CopyFromReply<double>(reply, kValueByte);
+  const std::string type = LowerCase(valueType);
+  if (type == "n" || type == "b") {
+    value = CopyFromReply<double>(reply, kValueByte);
+  } else if (type == "e" || type == "f" || type == "d" || type == "o" || type == "p") {
+    value = CopyFromReply<std::int32_t>(reply, kValueByte);
+  }
 }
 
 }  // namespace
@@ -64,7 +70,8 @@ void HexToBytes(std::string_view text, std::span<std::uint8_t> bytes) {
   }
 }
 
-LinkClient::LinkClient(LinkTransport& transport) : transport_(transport) {}
+LinkClient::LinkClient(LinkTransport& transport, std::chrono::milliseconds answerWait)
+    : transport_(transport), answerWait_(answerWait) {}
 
 bool LinkClient::LinkConnect() {
   if (linkMessage_ != 0 && linkWindow_ != 0) return true;
@@ -76,6 +83,95 @@ bool LinkClient::LinkConnect() {
   return linkMessage_ != 0 && linkWindow_ != 0;
 }
 
+bool LinkClient::SendAhead(std::span<const std::int32_t> variableCodes, Deadline answersBy) {
+  if (!LinkConnect()) return false;
+  if (Send(variableCodes, answersBy)) return true;
+  // The window has gone since it was found: a server that has started again is found now, so
+  // that this tick still reads it.
+  ForgetWindow();
+  return LinkConnect() && Send(variableCodes, answersBy);
+}
+
+bool LinkClient::Send(std::span<const std::int32_t> variableCodes, Deadline answersBy) {
+  std::vector<std::int32_t> codes;
+  std::vector<WindowMessage> messages;
+  for (const std::int32_t code : variableCodes) {
+    if (const auto owed = ahead_.find(code); owed != ahead_.end()) {
+      owed->second.answersBy = answersBy;
+    } else if (std::find(codes.begin(), codes.end(), code) == codes.end()) {
+      codes.push_back(code);
+      messages.push_back({linkMessage_, 1, code});
+    }
+  }
+  if (messages.empty()) return true;
+  const std::optional<std::vector<MessageTicket>> tickets =
+      transport_.SendMessagesAhead(linkWindow_, messages);
+  if (!tickets) return false;
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    ahead_.insert_or_assign(codes[i], Ahead{(*tickets)[i], answersBy, std::nullopt});
+  }
+  return true;
+}
+
+std::vector<std::int32_t> LinkClient::CollectLateAnswers() {
+  std::vector<std::int32_t> came;
+  const Deadline now = std::chrono::steady_clock::now();
+  for (auto& [code, ahead] : ahead_) {
+    if (!ahead.came) {
+      const MessageResult taken = transport_.TakeAnswer(ahead.ticket, now);
+      if (taken.delivery == Delivery::kNoWindow) {
+        ForgetWindow();  // and every answer it owed: the next requests look for a server again
+        return {};
+      }
+      if (taken.delivery == Delivery::kAnswered) ahead.came = taken;
+    }
+    if (ahead.came) came.push_back(code);
+  }
+  return came;
+}
+
+std::vector<std::int32_t> LinkClient::Owed() const {
+  std::vector<std::int32_t> owed;
+  for (const auto& [code, ahead] : ahead_) {
+    if (!ahead.came) owed.push_back(code);
+  }
+  return owed;
+}
+
+void LinkClient::EndExchanges() {
+  // Answers that came and were never read still hold their atoms.
+  for (const auto& [code, ahead] : ahead_) {
+    if (!ahead.came) continue;
+    if (const auto atom = AtomHandedOverIn(ahead.came->result)) transport_.GlobalDeleteAtom(*atom);
+  }
+  ahead_.clear();
+  transport_.EndExchanges();
+}
+
+void LinkClient::ForgetWindow() {
+  // The answers that the window owed went with it.
+  ahead_.clear();
+  linkWindow_ = 0;
+}
+
+MessageResult LinkClient::Exchange(std::int32_t variableCode) {
+  auto ahead = ahead_.find(variableCode);
+  if (ahead == ahead_.end()) {
+    const std::int32_t codes[] = {variableCode};
+    if (!Send(codes, std::chrono::steady_clock::now() + answerWait_)) {
+      return {Delivery::kNoWindow};
+    }
+    ahead = ahead_.find(variableCode);
+  }
+  // Taken off before the transport is asked, which may raise: the request ends then.
+  const Ahead request = ahead->second;
+  ahead_.erase(ahead);
+  const MessageResult taken =
+      request.came ? *request.came : transport_.TakeAnswer(request.ticket, request.answersBy);
+  if (taken.delivery == Delivery::kNoAnswerInTime) ahead_.emplace(variableCode, request);
+  return taken;
+}
+
 std::int16_t LinkClient::LinkRequest(std::int32_t variableCode, std::string_view valueType,
                                      LinkValue& value, std::string& replyText,
                                      std::int32_t& replyHeader) {
@@ -83,11 +179,11 @@ std::int16_t LinkClient::LinkRequest(std::int32_t variableCode, std::string_view
   lastDelivery_ = Delivery::kNoWindow;
   if (!LinkConnect()) return kNoServerStatus;
 
-  const MessageResult sent = transport_.SendMessageA(linkWindow_, linkMessage_, 1, variableCode);
+  const MessageResult sent = Exchange(variableCode);
   lastDelivery_ = sent.delivery;
   if (sent.delivery == Delivery::kNoWindow) {
     // Look for the window again next time, so that a restarted server is found.
-    linkWindow_ = 0;
+    ForgetWindow();
     return kNoServerStatus;
   }
   if (sent.delivery == Delivery::kNoAnswerInTime) return kNoServerStatus;

@@ -41,7 +41,7 @@ Form1::Form1(WindowToolkit& toolkit, std::unique_ptr<SerialPort> mscomm1, LinkTr
   controls_.command1.OnClick([this] { Command1_Click(); });
   controls_.command2.OnClick([this] { Command2_Click(); });
   controls_.timer1.OnTimer([this] { Timer1_Timer(); });
-  mscomm1_->OnFailure([this] { run_.EndAfterPortFailure(); });
+  mscomm1_->OnFailure([this] { EndAfterPortFailure(); });
   Form_Load();
 }
 
@@ -58,7 +58,16 @@ void Form1::Check3_Click() { ClearPartnerWhenTicked(controls_.check3, controls_.
 void Form1::Check4_Click() { ClearPartnerWhenTicked(controls_.check4, controls_.check2); }
 
 void Form1::Command1_Click() { run_.Start(); }
-void Form1::Command2_Click() { run_.Stop(); }
+void Form1::Command2_Click() {
+  run_.Stop();
+  // Answers that a slow server still owes are not read by any later tick of this run.
+  readers_.EndRun();
+}
+
+void Form1::EndAfterPortFailure() {
+  run_.EndAfterPortFailure();
+  if (!run_.Running()) readers_.EndRun();
+}
 
 void Form1::Timer1_Timer() {
   const EffectBoxes effects{controls_.check1, controls_.check2, controls_.check3, controls_.check4,
@@ -67,7 +76,7 @@ void Form1::Timer1_Timer() {
     RunTick(state_, readers_, effects, clock_, *mscomm1_);
   } catch (const std::exception&) {
     // Only the port write can fail here (the readers handle their own failures).
-    run_.EndAfterPortFailure();
+    EndAfterPortFailure();
   }
 }
 

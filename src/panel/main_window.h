@@ -38,6 +38,7 @@ class Form1 {
   void Command1_Click();
   void Command2_Click();
   void Timer1_Timer();
+  void EndAfterPortFailure();
 
   std::unique_ptr<Window> window_;
   std::unique_ptr<SerialPort> mscomm1_;

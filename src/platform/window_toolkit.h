@@ -128,10 +128,9 @@ class PushButton : public Control {
 };
 
 // A periodic timer delivered on the window's thread. Its ticks keep to a fixed schedule counted
-// from SetEnabled(true): a late tick does not shift the ones after it, and no two ticks come less
-// than half a period apart. A tick never runs inside another: periods that pass while a handler
-// runs (a modal box included) add at most one further tick, half a period or more after the
-// handler returns.
+// from SetEnabled(true): a late tick does not shift the ones after it. A tick never runs inside
+// another: a tick that falls due while the handler runs (a modal box included) comes once that
+// one has ended, and further periods that pass meanwhile add no further ticks.
 class Timer {
  public:
   virtual ~Timer() = default;

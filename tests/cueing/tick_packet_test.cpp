@@ -3,6 +3,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -107,34 +108,55 @@ TEST_F(RunTickTest, AnAnswerOfZeroOrAStatusIsNoSampleYetTheOtherValuesAreAsked) 
   }
 }
 
-// A server that has fallen behind: the tick asks no further, the packet carries the readings held
-// from the last answers, and ACCELERATION takes no sample from a speed it did not get.
-TEST_F(RunTickTest, ALateAnswerHoldsTheReadingsAndIsNoSpeedSample) {
+// A server that has fallen behind (a game loop's frame, a stall): the tick's five requests go
+// together, the packet carries the readings held from the last answers, ACCELERATION takes no
+// sample from a speed it did not get, and nothing owed is asked again. An answer that comes
+// later is the reading of the next tick; a server that goes in the middle of a tick is no server
+// for the rest of it.
+TEST_F(RunTickTest, LateAnswersHoldTheReadingsUntilTheyComeAndAreNotAskedAgainMeanwhile) {
   acceleration.value = rolling.value = vibration.value = 1;
   state = {.lastSpeedTime = 9, .lastSpeed = 105};  // steady speed: no surge
   clock.readings = {10, 10};
   Tick();
   const std::string served = port.writes.back();
   EXPECT_EQ(served, std::string("\x58\x40\x8D\x29\0\0\0\0", 8));
+  EXPECT_EQ(desktop.batches, std::vector<std::size_t>{5}) << "sent at once";
 
-  desktop.requests.clear();
-  desktop.deliver = [](std::int32_t) { return Delivery::kNoAnswerInTime; };
-  flight = {{77, 0}, {61, 300}, {79, 90}, {70, 0}, {135, 0}};  // what it would have said
-  Tick();
-  EXPECT_EQ(desktop.requests, std::vector<std::int64_t>{77});
-  EXPECT_EQ(port.writes.back(), served);
-  EXPECT_EQ(std::tuple(state.lastSpeedTime, state.lastSpeed), std::tuple(10, 105));
-
-  // Behind from the bank on: pitch and speed are new, the rest is held.
-  desktop.requests.clear();
-  desktop.deliver = [](std::int32_t code) {
-    return code == 79 ? Delivery::kNoAnswerInTime : Delivery::kAnswered;
+  std::set<std::int32_t> late = {77, 61, 79, 70, 135};
+  desktop.deliver = [&](std::int32_t code) {
+    return late.contains(code) ? Delivery::kNoAnswerInTime : Delivery::kAnswered;
   };
+  flight = {{77, 0}, {61, 300}, {79, 90}, {70, 0}, {135, 0}};  // what it says when it answers
+  for (int tick = 0; tick < 2; ++tick) {
+    desktop.requests.clear();
+    Tick();
+    const std::vector<std::int64_t> sent = {77, 61, 79, 70, 135};
+    EXPECT_EQ(desktop.requests, tick == 0 ? sent : std::vector<std::int64_t>());
+    EXPECT_EQ(port.writes.back(), served);
+    EXPECT_EQ(std::tuple(state.lastSpeedTime, state.lastSpeed), std::tuple(10, 105));
+  }
+
+  // All but the bank have answered since: their answers are this tick's readings, a speed
+  // sample among them, and they are asked again; the bank is still owed and held.
+  late = {79};
   flight[61] = 105;
   clock.readings = {11, 11};
+  desktop.requests.clear();
   Tick();
-  EXPECT_EQ(desktop.requests, (std::vector<std::int64_t>{77, 61, 79}));
-  EXPECT_EQ(port.writes.back(), std::string("\x58\x80\x8D\x29\0\0\0\0", 8));
+  EXPECT_EQ(desktop.requests, (std::vector<std::int64_t>{77, 61, 70, 135}));
+  EXPECT_EQ(port.writes.back(), std::string("\x58\x80\x8D\0\0\0\0\0", 8));
+  EXPECT_EQ(std::tuple(state.lastSpeedTime, state.lastSpeed), std::tuple(11, 105));
+  EXPECT_EQ(desktop.owed.size(), 1u);
+
+  // The server goes while the bank's answer is taken: the bank and what follows read 0.0.
+  late.clear();
+  desktop.deliver = [](std::int32_t code) {
+    return code == 79 ? Delivery::kNoWindow : Delivery::kAnswered;
+  };
+  flight = {{77, 45}, {61, 105}, {79, 350}, {70, 71}, {135, 2700}};
+  clock.readings = {12, 12};
+  Tick();
+  EXPECT_EQ(port.writes.back(), std::string("\x58\x40\x7F\0\0\0\0\0", 8));
   EXPECT_TRUE(boxes.shown.empty());
 }
 

@@ -20,15 +20,34 @@ std::int64_t FakeLinkTransport::NewAtom(std::optional<std::string> name) {
   return static_cast<std::int16_t>(atom);
 }
 
-MessageResult FakeLinkTransport::SendMessageA(WindowHandle window, std::uint32_t message,
-                                              std::uint64_t wParam, std::int64_t lParam) {
-  requests.push_back(lParam);
-  if (window == 0 || window != serverWindow) return {Delivery::kNoWindow};
-  const auto code = static_cast<std::int32_t>(lParam);
-  if (deliver && deliver(code) != Delivery::kAnswered) return {deliver(code)};
+std::optional<std::vector<MessageTicket>> FakeLinkTransport::SendMessagesAhead(
+    WindowHandle window, std::span<const WindowMessage> messages) {
+  if (window == 0 || window != serverWindow) return std::nullopt;
+  std::vector<MessageTicket> tickets;
+  for (const WindowMessage& message : messages) {
+    requests.push_back(message.lParam);
+    owed[++lastTicket_] = message;
+    tickets.push_back(lastTicket_);
+  }
+  batches.push_back(messages.size());
+  return tickets;
+}
+
+MessageResult FakeLinkTransport::TakeAnswer(MessageTicket ticket, Deadline /*deadline*/) {
+  const auto found = owed.find(ticket);
+  if (found == owed.end()) return {Delivery::kNoWindow};
+  const WindowMessage message = found->second;
+  const auto code = static_cast<std::int32_t>(message.lParam);
+  const Delivery delivery = deliver ? deliver(code) : Delivery::kAnswered;
+  if (delivery == Delivery::kNoAnswerInTime) return {delivery};
+  if (delivery == Delivery::kNoWindow) {
+    owed.clear();  // the window went with every answer it owed
+    return {delivery};
+  }
+  owed.erase(found);
   // A message the server does not understand gets 0.
-  if (message != messageId || wParam != 1 || !serve) return {Delivery::kAnswered, 0};
-  return {Delivery::kAnswered, serve(code)};
+  if (message.message != messageId || message.wParam != 1 || !serve) return {delivery, 0};
+  return {delivery, serve(code)};
 }
 
 int FakeLinkTransport::GlobalGetAtomNameA(Atom atom, char* buffer, int size) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,9 +25,11 @@ class FakeLinkTransport final : public LinkTransport {
   // What looking up "WM_FSCONNECT" and "FSCONNECT8" gives; a window of 0: no server runs.
   std::uint32_t messageId = 0xC0DE;
   WindowHandle serverWindow = 0x2A;
-  // The server's answer to a well-formed request for a variable; unset, it answers 0.
+  // The server's answer to a well-formed request for a variable, made when the answer is taken;
+  // unset, it answers 0.
   std::function<std::int64_t(std::int32_t variableCode)> serve;
-  // Whether it answers that request in time; unset, it always does.
+  // Whether a request's answer has come each time it is looked for; unset, it always has. An
+  // answer not in time stays owed, and is looked for again at the next TakeAnswer.
   std::function<Delivery(std::int32_t variableCode)> deliver;
 
   // Adds an atom (no name: one that cannot be read) and gives the answer that hands it over: its
@@ -43,9 +46,15 @@ class FakeLinkTransport final : public LinkTransport {
     return className == "FSCONNECT8" ? serverWindow : 0;
   }
 
-  // Records the request and answers it as `deliver` and `serve` say.
-  MessageResult SendMessageA(WindowHandle window, std::uint32_t message, std::uint64_t wParam,
-                             std::int64_t lParam) override;
+  // Records the requests; their answers are made as `deliver` and `serve` say when taken.
+  std::optional<std::vector<MessageTicket>> SendMessagesAhead(
+      WindowHandle window, std::span<const WindowMessage> messages) override;
+  MessageResult TakeAnswer(MessageTicket ticket, Deadline deadline) override;
+  void SendHeld() override {}
+  void EndExchanges() override {
+    givenUp += owed.size();
+    owed.clear();
+  }
 
   int GlobalGetAtomNameA(Atom atom, char* buffer, int size) override;
   Atom GlobalDeleteAtom(Atom atom) override {
@@ -56,11 +65,15 @@ class FakeLinkTransport final : public LinkTransport {
   int registrations = 0;
   int searches = 0;
   std::vector<std::int64_t> requests;                // the lParam of every message sent
+  std::vector<std::size_t> batches;                  // how many messages went together
+  std::map<MessageTicket, WindowMessage> owed;       // sent, answer not taken
+  std::size_t givenUp = 0;                           // owed answers given up
   std::map<Atom, std::optional<std::string>> atoms;  // the live ones
   std::map<Atom, int> deletes;                       // how often each atom was deleted
 
  private:
   Atom nextAtom_ = 0xC001;
+  MessageTicket lastTicket_ = 0;
 };
 
 // Records each box instead of showing it; the "person" closes it at once.

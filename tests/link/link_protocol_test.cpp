@@ -92,6 +92,8 @@ TEST(LinkRequestTest, AnswerIsTheLow32BitsAsStatusOrOverflowAndOnlyAGoneWindowIs
       EXPECT_EQ(link.LastDelivery(), delivery);
     }
     EXPECT_EQ(desktop.searches, soughtAgain ? 2 : 1);
+    // An answer still owed is not asked for again.
+    EXPECT_EQ(desktop.requests.size(), delivery == Delivery::kNoAnswerInTime ? 1u : 2u);
     EXPECT_EQ(desktop.registrations, 1) << "the message id stays known";
   }
 }
@@ -106,8 +108,11 @@ TEST(LinkRequestTest, AtomReplyIsDecodedAndTheAtomDeletedOnceOnEveryPath) {
       {"00000000000000000000F03F", "N", {1.0, "000000000000F03F", 0}, ""},  // header 0, 1.0
       {kFive, "x", {kUntouched.value, "05000000", 1}, ""},  // any other type leaves the value
       {kFive, "nb", {kUntouched.value, "05000000", 1}, ""},
-      {kFive, "e", {kUntouched.value, "05000000", 1}, ""},
+      {kFive, "e", {std::int32_t{5}, "05000000", 1}, ""},  // a signed 32-bit integer
+      {kFive, "P", {std::int32_t{5}, "05000000", 1}, ""},
+      {"FEFFFFFFFBFFFFFF", "d", {std::int32_t{-5}, "FBFFFFFF", -2}, ""},
       {"FEFFFFFFFBFFFFFF", "x", {kUntouched.value, "FBFFFFFF", -2}, ""},
+      {"00000000000000000000F03F", "b", {1.0, "000000000000F03F", 0}, ""},
       {"01000000", "n", {0.0, "", 1}, ""},  // a short text leaves the missing bytes zero
       {kLong, "x", {kUntouched.value, kLong.substr(8, 254 - 8), 1}, ""},
       {std::nullopt, "n", {0.0, "", 0}, ""},

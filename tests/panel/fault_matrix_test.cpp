@@ -222,10 +222,10 @@ void ServerHangs(WholeRun& run, const std::string&) {
   const std::size_t atStop = run.Packets().size();
   QTest::qWait(400);
   EXPECT_EQ(run.Packets().size(), atStop) << "ticks after STOP";
-  // It woke to at most the one message that it owed an answer for.
+  // It woke to at most the five messages of the tick that it owed answers for.
   std::string loggedOnWaking;
   while (auto line = run.server_->PollLine()) loggedOnWaking += *line + "\n";
-  EXPECT_LE(MessagesLogged(loggedOnWaking), 1u) << loggedOnWaking;
+  EXPECT_LE(MessagesLogged(loggedOnWaking), 5u) << loggedOnWaking;
   run.Press("Command1");  // caught up: the server's values again
   ASSERT_TRUE(run.MorePackets(3, "58 80 55"));
   run.Press("Command2");
@@ -450,6 +450,7 @@ void StartStopTwoHundredTimes(WholeRun& run, const std::string&) {
   EXPECT_TRUE(run.MorePackets(2, "58 80 78 00 C8 80 03 03"));  // slip 500: 120
   EXPECT_EQ(ReadFile(kSettingsFileName),
             "1\r\n0\r\n0\r\n1\r\n1\r\n 1 \r\n 55 \r\n 128 \r\n 3 \r\n 3 \r\n");
+  run.Press("Command2");
 }
 
 // Ticks brought by the window's own timer as fast as they run, each through the real link and

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -146,50 +147,82 @@ struct RawServer {
   UniqueFd client;
 };
 
-TEST(PosixLinkTransport, ALateAnswerIsOwedUntilItComesAndOnlyABrokenConnectionIsNoWindow) {
+// A result taken without waiting: the delivery, and the result when answered.
+std::pair<Delivery, std::int64_t> Look(PosixLinkTransport& link, MessageTicket ticket) {
+  const MessageResult got = link.TakeAnswer(ticket, std::chrono::steady_clock::now());
+  return {got.delivery, got.result};
+}
+
+TEST(PosixLinkTransport, ABatchGoesInOneWriteItsAnswersAreTakenAsTheyComeAndDeletionsRideAlong) {
   RawServer server;
-  PosixLinkTransport link(1ms);
+  PosixLinkTransport link;
   const WindowHandle window = link.FindWindowA(UniqueClass());
   server.Accept();
-  const auto send = [&](std::int64_t lParam) {
-    const MessageResult got = link.SendMessageA(window, 0xC123, 1, lParam);
-    return std::pair(got.delivery, got.result);
-  };
   const Bytes hello = "V\2\0"_b;
   const Bytes message77 = "M\x23\xC1\0\0\1\0\0\0\0\0\0\0\x4D\0\0\0\0\0\0\0"_b;
   const Bytes message79 = "M\x23\xC1\0\0\1\0\0\0\0\0\0\0\x4F\0\0\0\0\0\0\0"_b;
   // -16383 zero-extended as from 32 bits, and the atom's name.
   const Bytes atom49153 = "\x01\xC0\xFF\xFF\0\0\0\0\3\0abc"_b;
+  const Bytes status7 = "\x07\0\0\0\0\0\0\0\0\0"_b;
 
-  EXPECT_EQ(send(77), std::pair(Delivery::kNoAnswerInTime, std::int64_t{0}));
-  EXPECT_EQ(server.Sent(), hello + message77) << "the handshake goes ahead of the first message";
-  Write(server.client, hello);
-  Write(server.client, Bytes(atom49153.begin(), atom49153.begin() + 3));  // part of it
-  EXPECT_EQ(send(79).first, Delivery::kNoAnswerInTime);
-  EXPECT_EQ(server.Sent(), Bytes()) << "nothing more to a server that is behind";
-  // The rest comes, its atom is deleted without waiting for a reply, and the next message's
-  // answer, with no atom, comes.
-  Write(server.client, Bytes(atom49153.begin() + 3, atom49153.end()));
-  Write(server.client, "\x07\0\0\0\0\0\0\0\0\0"_b);
-  EXPECT_EQ(send(79), std::pair(Delivery::kAnswered, std::int64_t{7}));
-  EXPECT_EQ(server.Sent(), "D\x01\xC0"_b + message79);
-  // An atom handed over in time: its name is read from the answer, and once deleted it has none.
-  Write(server.client, atom49153);
-  EXPECT_EQ(send(77), std::pair(Delivery::kAnswered, std::int64_t{0xFFFFC001}));
+  const WindowMessage batch[] = {{0xC123, 1, 77}, {0xC123, 1, 79}};
+  const auto tickets = link.SendMessagesAhead(window, batch);
+  ASSERT_TRUE(tickets && tickets->size() == 2);
+  EXPECT_EQ(server.Sent(), hello + message77 + message79) << "the handshake ahead, then the batch";
+  EXPECT_EQ(Look(link, (*tickets)[0]).first, Delivery::kNoAnswerInTime);
+  Write(server.client, hello + Bytes(atom49153.begin(), atom49153.begin() + 3));  // part of it
+  EXPECT_EQ(Look(link, (*tickets)[0]).first, Delivery::kNoAnswerInTime);
+  Write(server.client, Bytes(atom49153.begin() + 3, atom49153.end()) + status7);
+  // Both have come: each is taken by its own ticket, in any order.
+  EXPECT_EQ(Look(link, (*tickets)[1]), std::pair(Delivery::kAnswered, std::int64_t{7}));
+  EXPECT_EQ(link.TakeAnswer((*tickets)[0], std::chrono::steady_clock::now() + 10s).result,
+            0xFFFFC001);
+  EXPECT_EQ(Look(link, (*tickets)[0]).first, Delivery::kNoWindow) << "a ticket taken has ended";
+  // Its name is read from the answer, and once deleted it has none; the deletion waits for the
+  // next write.
   char name[8] = {};
   EXPECT_EQ(link.GlobalGetAtomNameA(0xC001, name, sizeof name), 3);
   EXPECT_STREQ(name, "abc");
   EXPECT_EQ(link.GlobalDeleteAtom(0xC001), 0);
   EXPECT_EQ(link.GlobalGetAtomNameA(0xC001, name, sizeof name), 0);
   EXPECT_EQ(link.GlobalDeleteAtom(0xC001), 0xC001);
-  EXPECT_EQ(server.Sent(), message77 + "D\x01\xC0"_b);
-  EXPECT_EQ(link.OpenConnections(), 1u);
+  EXPECT_EQ(server.Sent(), Bytes());
+  const auto next = link.SendMessagesAhead(window, std::span(batch).first(1));
+  ASSERT_TRUE(next);
+  EXPECT_EQ(server.Sent(), "D\x01\xC0"_b + message77);
 
-  EXPECT_EQ(send(77).first, Delivery::kNoAnswerInTime);
-  server.client.Reset();  // the server goes while it owes an answer
-  EXPECT_EQ(send(77).first, Delivery::kNoWindow);
-  EXPECT_EQ(send(77).first, Delivery::kNoWindow);
+  // Ending the exchanges while an answer is owed closes the connection, so that the server
+  // deletes what it would have handed over; the window is gone for this transport.
+  link.EndExchanges();
   EXPECT_EQ(link.OpenConnections(), 0u);
+  EXPECT_EQ(Read(server.client, 1), Bytes()) << "closed";
+  EXPECT_EQ(Look(link, (*next)[0]).first, Delivery::kNoWindow);
+  EXPECT_FALSE(link.SendMessagesAhead(window, batch));
+}
+
+TEST(PosixLinkTransport, AServerThatGoesOwingAnswersIsNoWindowForAllOfThem) {
+  RawServer server;
+  PosixLinkTransport link;
+  const WindowHandle window = link.FindWindowA(UniqueClass());
+  server.Accept();
+  const WindowMessage batch[] = {{0xC123, 1, 77}, {0xC123, 1, 79}, {0xC123, 1, 70}};
+  const auto tickets = link.SendMessagesAhead(window, batch);
+  ASSERT_TRUE(tickets);
+  Write(server.client, "V\2\0\x07\0\0\0\0\0\0\0\0\0"_b);  // the first is answered
+  server.client.Reset();
+  EXPECT_EQ(Look(link, (*tickets)[0]), std::pair(Delivery::kAnswered, std::int64_t{7}));
+  EXPECT_EQ(link.TakeAnswer((*tickets)[1], std::chrono::steady_clock::now() + 10s).delivery,
+            Delivery::kNoWindow);
+  EXPECT_EQ(Look(link, (*tickets)[2]).first, Delivery::kNoWindow);
+  EXPECT_EQ(link.OpenConnections(), 0u);
+}
+
+// One message sent and its answer waited for.
+Delivery Exchange(PosixLinkTransport& link, WindowHandle window) {
+  const WindowMessage message[] = {{0xC123, 1, 77}};
+  const auto tickets = link.SendMessagesAhead(window, message);
+  if (!tickets) return Delivery::kNoWindow;
+  return link.TakeAnswer(tickets->front(), std::chrono::steady_clock::now() + 10s).delivery;
 }
 
 // A server of another version, or one that closes at the handshake, is no window, and the link
@@ -199,17 +232,17 @@ TEST(PosixLinkTransport, AServerOfAnotherVersionIsNoWindowAndSaidOnce) {
        {std::pair("V\3\0"_b, "protocol version 3, this program version 2"),
         std::pair(Bytes(), "did not answer the version handshake")}) {
     RawServer server;
-    PosixLinkTransport link(10s);
+    PosixLinkTransport link;
     ::testing::internal::CaptureStderr();
     const WindowHandle window = link.FindWindowA(UniqueClass());
     server.Accept();
     if (!answer.empty()) Write(server.client, answer);
     server.client.Reset();
-    EXPECT_EQ(link.SendMessageA(window, 0xC123, 1, 77).delivery, Delivery::kNoWindow);
+    EXPECT_EQ(Exchange(link, window), Delivery::kNoWindow);
     const WindowHandle again = link.FindWindowA(UniqueClass());
     server.Accept();
     server.client.Reset();
-    EXPECT_EQ(link.SendMessageA(again, 0xC123, 1, 77).delivery, Delivery::kNoWindow);
+    EXPECT_EQ(Exchange(link, again), Delivery::kNoWindow);
     const std::string stderrText = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(stderrText.find(said), std::string::npos) << stderrText;
     EXPECT_EQ(stderrText.find('\n'), stderrText.size() - 1) << "said once: " << stderrText;

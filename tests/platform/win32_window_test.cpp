@@ -132,7 +132,7 @@ class Win32WindowTest : public ::testing::Test {
                                      ("veltrano-window-" + std::to_string(GetCurrentProcessId()));
   bool made_ = std::filesystem::create_directories(directory_);
   Win32Toolkit toolkit_;
-  Win32LinkTransport link_{50ms};
+  Win32LinkTransport link_;
   Win32SystemClock clock_;
   testing::RecordingSerialPort* port_ = nullptr;
   std::unique_ptr<Form1> form_;

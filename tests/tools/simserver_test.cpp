@@ -26,9 +26,11 @@
 #include "desktop_link.h"
 #include "fake_xplane.h"
 #include "link/link_protocol.h"
+#include "link/variable_readers.h"
 #include "platform/error.h"
 #include "replay_track.h"
 #include "simserver_process.h"
+#include "tests/link/link_fakes.h"
 #include "udp_socket.h"
 
 #ifndef _WIN32
@@ -72,11 +74,11 @@ std::string Outcome(LinkClient& client, std::int32_t code, std::int32_t* header 
 // The outcomes for `codes` from a new client of the emulator run with `args`, joined by ", ".
 std::string Outcomes(const std::vector<std::string>& args, const std::vector<std::int32_t>& codes) {
   testing::SimserverProcess server(args);
-  testing::DesktopLink link(
-      std::chrono::seconds(5));  // a wait that a busy machine does not run out
-  LinkClient client(link);
+  testing::DesktopLink link;
+  LinkClient client(link, std::chrono::seconds(5));  // a wait that a busy machine does not run out
   std::string outcomes;
   for (const std::int32_t code : codes) outcomes += ", " + Outcome(client, code);
+  client.EndExchanges();  // as STOP does: the last deletions go out
   server.ExpectCleanEnd();
   return outcomes.substr(2);
 }
@@ -182,6 +184,7 @@ TEST(SimserverLive, FlightGearLinesAreServedConvertedAndBadOnesCountedAndDropped
     flightgear.SendTo(to, "5,-20.5,1,2500.0,90.25\n");  // slip 1 is half the ball: 4500
     return Served(client, served) == "5, 339.5, 4500, 2500, 90.25";
   }));
+  client.EndExchanges();
   const std::string said = server.ExpectCleanEnd();
   EXPECT_EQ(Count(said, "dropped a malformed datagram"), 5);  // the first five are shown
   EXPECT_EQ(Count(said, ", 6 malformed and dropped"), 1) << said;
@@ -252,6 +255,7 @@ TEST(SimserverLive, XPlaneIsSubscribedAgainAfterARestartAndTheValuesEaseToParked
   xplane.Fly({-3, -10, 0.5, 2200, 95});
   xplane.Launch();  // with no subscriber: values come only when simserver asks again
   EXPECT_TRUE(Eventually([&] { return Served(client, served) == "-3, 350, 450, 2200, 95"; }));
+  client.EndExchanges();
   const std::string said = server.ExpectCleanEnd();
   EXPECT_EQ(Count(said, "X-Plane: receiving values"), 2) << said;  // at the start and once back
   EXPECT_EQ(Count(said, "X-Plane: no values for 2.0 s"), 1) << said;
@@ -271,8 +275,8 @@ std::string InTheGameLoop(testing::SimserverProcess& server, int clients, int re
     std::vector<std::jthread> threads;
     for (int c = 0; c < clients; ++c) {
       threads.emplace_back([&numbers, &values, c] {
-        testing::DesktopLink link(std::chrono::seconds(10));  // waits out the stall
-        LinkClient client(link);
+        testing::DesktopLink link;
+        LinkClient client(link, std::chrono::seconds(10));  // waits out the stall
         for (std::int32_t& number : numbers[c])
           values[c].push_back(Outcome(client, kPitch, &number));
       });
@@ -304,15 +308,22 @@ std::string InTheGameLoop(testing::SimserverProcess& server, int clients, int re
   return seen;
 }
 
+// The server's answer to one message, its result bits whole.
+std::int64_t AnswerTo(testing::DesktopLink& link, std::int64_t lParam) {
+  const WindowMessage message[] = {{link.RegisterWindowMessageA("WM_FSCONNECT"), 1, lParam}};
+  const auto tickets = link.SendMessagesAhead(link.FindWindowA("FSCONNECT8"), message);
+  if (!tickets) return 0;
+  return link
+      .TakeAnswer(tickets->front(), std::chrono::steady_clock::now() + std::chrono::seconds(5))
+      .result;
+}
+
 // One answer read whole, its atom's name read and the atom left undeleted as the client goes.
 std::string LeftAtom(testing::SimserverProcess& server) {
   std::ostringstream seen;
   {
-    testing::DesktopLink link(std::chrono::seconds(5));
-    const std::int64_t answer =
-        link.SendMessageA(link.FindWindowA("FSCONNECT8"),
-                          link.RegisterWindowMessageA("WM_FSCONNECT"), 1, kPitch)
-            .result;
+    testing::DesktopLink link;
+    const std::int64_t answer = AnswerTo(link, kPitch);
     const auto atom = static_cast<Atom>(answer & 0xFFFF);
     char name[255] = {};
     link.GlobalGetAtomNameA(atom, name, sizeof name);
@@ -324,9 +335,8 @@ std::string LeftAtom(testing::SimserverProcess& server) {
 #endif
   }
   // A second client is answered only after the emulator has seen the first go.
-  testing::DesktopLink later(std::chrono::seconds(5));
-  const std::uint32_t message = later.RegisterWindowMessageA("WM_FSCONNECT");
-  seen << ", then " << later.SendMessageA(later.FindWindowA("FSCONNECT8"), message, 1, 1).result;
+  testing::DesktopLink later;
+  seen << ", then " << AnswerTo(later, 1);
   server.ExpectCleanEnd();  // with no atom left
   return seen.str();
 }
@@ -368,80 +378,60 @@ std::string AtomsDuringAStall(testing::SimserverProcess& server) {
 }
 #endif
 
-// What the link's transport makes of a server: each message's delivery, the result after "=",
-// "an atom" where the answer hands one over; then how many messages the server took.
-std::string Deliveries(testing::SimserverProcess& server, const std::vector<std::string>& steps,
-                       std::chrono::milliseconds answerWait) {
-  testing::DesktopLink link(answerWait);
-  const WindowHandle window = link.FindWindowA("FSCONNECT8");
-  const std::uint32_t message = link.RegisterWindowMessageA("WM_FSCONNECT");
-  std::string seen;
-  bool stopped = false;
-  std::ptrdiff_t taken = 0;  // messages the server said it answered
-  const auto send = [&] {
-    const MessageResult sent = link.SendMessageA(window, message, 1, kPitch);
-    if (sent.delivery == Delivery::kAnswered) {
-      if (const auto atom = AtomHandedOverIn(sent.result)) {
-        link.GlobalDeleteAtom(*atom);
-        return std::string("an atom");
-      }
-      return "=" + std::to_string(sent.result);
-    }
-    return std::string(sent.delivery == Delivery::kNoWindow ? "no window" : "late");
-  };
-  for (const std::string& step : steps) {
-    if (step == "send") {
-      seen += send() + ", ";
-    } else if (step == "stop") {
-      server.ExpectCleanEnd();
-      stopped = true;
-    } else if (step == "caught up") {
-      // The server says when it has answered the late message; its answer may still be on the
-      // way, and until it has come every message is late without being sent.
-      EXPECT_THAT(server.ReadLine(), ::testing::StartsWith("message 1 "));
-      ++taken;
-      std::string outcome = "late";
-      for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-           outcome == "late" && std::chrono::steady_clock::now() < until;) {
-        outcome = send();
-      }
-      seen += "then " + outcome + ", ";
-    }
-  }
-  if (stopped) return seen.substr(0, seen.size() - 2);
-  taken += Count(server.ExpectCleanEnd(), "message ");  // the late answer's atom deleted too
-  return seen + std::to_string(taken) + " messages taken";
+// The five readings of one tick, in the tick's order, as the readers leave them.
+std::string Tick(VariableReaders& readers) {
+  double pitch = -1, speed = -1, bank = -1, slip = -1, rpm = -1;
+  readers.BeginTick();
+  readers.ReadPitch(pitch);
+  readers.ReadSpeed(speed);
+  readers.ReadRoll(bank);
+  readers.ReadSlip(slip);
+  readers.ReadRpm(rpm);
+  std::ostringstream readings;
+  readings << pitch << ", " << speed << ", " << bank << ", " << slip << ", " << rpm;
+  return readings.str();
 }
 
-TEST(DesktopTransport, AnswersZeroAndLateAnswersAreTheirOwnDeliveriesAndNothingIsSentWhileBehind) {
-  using std::chrono::milliseconds;
-  struct Case {
-    std::vector<std::string> args;
-    std::vector<std::string> steps;
-    milliseconds answerWait;
-    std::string expected;
-  };
-  for (const auto& [args, steps, answerWait, expected] : {
-           Case{{"--answer-code", "77=0", "--verbose"},
-                {"send", "send"},
-                milliseconds(5000),
-                "=0, =0, 2 messages taken"},
-           Case{{"--set", "pitch=7"},
-                {"send", "stop", "send"},
-                milliseconds(5000),
-                "an atom, no window"},
-           // The wait is well beyond a healthy answer and well within the stall.
-           Case{{"--stall", "3@0", "--verbose"},
-                {"send", "send", "send", "caught up", "send"},
-                milliseconds(500),
-                "late, late, late, then an atom, an atom, 3 messages taken"},
-       }) {
-    testing::SimserverProcess server(args);
-    if (args.at(0) == "--stall") {
-      EXPECT_THAT(server.ReadLine(), ::testing::HasSubstr("a stall"));
-    }
-    EXPECT_EQ(Deliveries(server, steps, answerWait), expected) << args.at(0);
+// Reads the emulator's lines until one starts with `start`; gives all of them.
+std::string LinesUntil(testing::SimserverProcess& server, const std::string& start) {
+  std::string lines;
+  for (std::string line; !line.starts_with(start);) lines += (line = server.ReadLine()) + "\n";
+  return lines;
+}
+
+// The ticks' link against a server in a game loop: the five requests of a tick wait at the server
+// together and are answered at one frame's end; answers that come after the tick stopped waiting
+// are the next tick's readings, and nothing owed is asked again meanwhile. A server that has
+// started again is found at the next tick; one that goes while it owes answers is no server.
+TEST(TicksInAGameLoop, AnswersComeTogetherLateOnesAreTheNextTicksAndAServerGoneIsNone) {
+  testing::DesktopLink link;
+  LinkClient client(link);
+  testing::FakeMsgBox boxes;
+  VariableReaders readers(client, boxes);
+  const std::string flight = "pitch=10,bank=30,slip=-5,rpm=2700,speed=100";
+  const std::string served = "10, 100, 30, -5, 2700";
+  {
+    testing::SimserverProcess server({"--stall", "3@0", "--verbose", "--set", flight});
+    EXPECT_THAT(server.ReadLine(), ::testing::HasSubstr("a stall"));
+    EXPECT_EQ(Tick(readers), "0, 0, 0, 0, 0") << "all five late";
+    EXPECT_EQ(Tick(readers), "0, 0, 0, 0, 0") << "and still owed";
+    const std::string lines = LinesUntil(server, "message 5 ");
+    EXPECT_EQ(Tick(readers), served) << "the late answers";
+    EXPECT_EQ(Count(lines, R"(message \d \(flight [0-9.]+ s, frame 1\))"), 5) << lines;
+    EXPECT_EQ(Count(lines, "code 77 .*\n.*code 61 .*\n.*code 79 .*\n.*code 70 .*\n.*code 135"), 1)
+        << "in the tick's order: " << lines;
+    readers.EndRun();
+    const std::string rest = server.ExpectCleanEnd();
+    EXPECT_EQ(Count(rest, "message 6 "), Count(rest, "message 10 ")) << "a whole tick or none";
+    EXPECT_EQ(Count(rest, "message 11 "), 0) << rest;
   }
+  {
+    testing::SimserverProcess server({"--stall", "3600@0", "--verbose", "--set", flight});
+    EXPECT_EQ(Tick(readers), served) << "the new server asked at once, the readings held";
+    server.ExpectCleanEnd();
+  }
+  EXPECT_EQ(Tick(readers), "0, 0, 0, 0, 0") << "no server";
+  EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST(SimserverGameLoop, MessagesWaitForTheFramesEndAStallHoldsThemAndResultsMayBe32Bit) {

@@ -5,11 +5,11 @@
 //
 // A window of class C is a Unix-domain stream socket listening in the abstract namespace under
 // the name "desktop-window/" followed by C (no trailing NUL). Each request starts with one byte
-// that says its kind; all integers are little-endian; one request at a time per connection,
-// answered in order. A connection opens with the version handshake; the server answers it with
-// its own version and closes the connection when the two differ, and closes a connection that
-// opens with anything else, so that ends of different versions never take each other's bytes
-// for their own:
+// that says its kind; all integers are little-endian. A client may send requests without waiting
+// for the answers to those before them; the server answers them in order. A connection opens with
+// the version handshake; the server answers it with its own version and closes the connection when
+// the two differ, and closes a connection that opens with anything else, so that ends of different
+// versions never take each other's bytes for their own:
 //
 //   'V' version u16                          ->  'V' version u16 (kProtocolVersion)
 //   'M' message u32, wParam u64, lParam i64  ->  result i64, length u16 (0..254), that many name

@@ -1,5 +1,6 @@
 #include "platform/posix/posix_link_transport.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "platform/posix/posix_desktop_window_protocol.h"
@@ -16,8 +18,15 @@ namespace veltrano {
 
 namespace dw = desktop_window;
 
-PosixLinkTransport::PosixLinkTransport(std::chrono::milliseconds answerTimeout)
-    : answerTimeout_(answerTimeout) {}
+PosixLinkTransport::PosixLinkTransport(std::chrono::milliseconds connectTimeout)
+    : connectTimeout_(connectTimeout) {}
+
+PosixLinkTransport::~PosixLinkTransport() {
+  // Deletions still held go out, so that the servers' tables are exact; the connections close.
+  for (auto& [window, connection] : connections_) {
+    if (!connection.held.empty()) SendAll(connection.socket.Get(), connection.held);
+  }
+}
 
 std::uint32_t PosixLinkTransport::RegisterWindowMessageA(std::string_view name) {
   return dw::MessageIdFor(name);
@@ -30,14 +39,12 @@ WindowHandle PosixLinkTransport::FindWindowA(std::string_view className) {
   UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!socket.Valid()) return 0;  // out of descriptors, say: the server cannot be reached
   // The send time-out also bounds connect, which otherwise waits for as long as a server that
-  // has stopped accepting keeps its queue full. The receive time-out bounds the read that waits
-  // for a message's answer. A socket without them could hang the caller: no server, then.
-  const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(answerTimeout_);
+  // has stopped accepting keeps its queue full, and any write that a server does not read. A
+  // socket without it could hang the caller: no server, then.
+  const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(connectTimeout_);
   const timeval limit{.tv_sec = static_cast<time_t>(micros.count() / 1000000),
                       .tv_usec = static_cast<suseconds_t>(micros.count() % 1000000)};
-  for (const int bound : {SO_SNDTIMEO, SO_RCVTIMEO}) {
-    if (setsockopt(socket.Get(), SOL_SOCKET, bound, &limit, sizeof limit) != 0) return 0;
-  }
+  if (setsockopt(socket.Get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0) return 0;
   for (;;) {
     if (connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address.address),
                 address.length) == 0) {
@@ -54,96 +61,132 @@ WindowHandle PosixLinkTransport::FindWindowA(std::string_view className) {
   if (++lastHandle_ == 0) ++lastHandle_;
   // The handshake goes ahead of the first message; its answer comes ahead of that message's.
   if (!SendAll(socket.Get(), dw::EncodeHello())) return 0;
-  connections_.insert_or_assign(
-      lastHandle_, Connection{std::move(socket), std::string(className), false, std::nullopt, {}});
+  Connection& connection = connections_[lastHandle_];
+  connection.socket = std::move(socket);
+  connection.className = className;
   return lastHandle_;
 }
 
-MessageResult PosixLinkTransport::SendMessageA(WindowHandle window, std::uint32_t message,
-                                               std::uint64_t wParam, std::int64_t lParam) {
+std::optional<std::vector<MessageTicket>> PosixLinkTransport::SendMessagesAhead(
+    WindowHandle window, std::span<const WindowMessage> messages) {
   const auto found = connections_.find(window);
-  if (found == connections_.end()) return {Delivery::kNoWindow};
+  if (found == connections_.end()) return std::nullopt;
   Connection& connection = found->second;
-  std::int64_t result = 0;
-  if (connection.owed) {
-    // A deadline already past takes what has come without waiting.
-    const Delivery caughtUp =
-        Take(window, connection, *connection.owed, std::chrono::steady_clock::now(), true, result);
-    if (caughtUp != Delivery::kAnswered) return {caughtUp};
+  std::vector<std::uint8_t> bytes = std::move(connection.held);
+  connection.held.clear();
+  for (const WindowMessage& message : messages) {
+    const auto request = dw::EncodeSendMessage({message.message, message.wParam, message.lParam});
+    bytes.insert(bytes.end(), request.begin(), request.end());
   }
+  if (!Write(connection, bytes)) {
+    Forget(window);
+    return std::nullopt;
+  }
+  std::vector<MessageTicket> tickets;
+  for (std::size_t i = 0; i < messages.size(); ++i) {
+    if (++lastTicket_ == 0) ++lastTicket_;
+    tickets.push_back(lastTicket_);
+    connection.awaiting.push_back(lastTicket_);
+    owed_.emplace(lastTicket_, window);
+  }
+  return tickets;
+}
 
-  PendingAnswer answer;
-  answer.hello = connection.greeted ? 0 : dw::kHelloSize;
-  // What came past the last answer begins this one.
-  std::copy(connection.ahead.begin(), connection.ahead.end(), answer.bytes.begin());
-  answer.received = connection.ahead.size();
-  connection.ahead.clear();
-  if (!SendAll(connection.socket.Get(), dw::EncodeSendMessage({message, wParam, lParam}))) {
-    // A server that refused the handshake has closed the connection, maybe after saying why.
-    if (!connection.greeted) {
-      answer.received =
-          ReceiveUntil(connection.socket.Get(), std::span(answer.bytes).first<dw::kHelloSize>(),
-                       std::chrono::steady_clock::now())
-              .count;
-      HandshakeAgrees(connection, answer, true);
+bool PosixLinkTransport::Write(Connection& connection, std::span<const std::uint8_t> bytes) {
+  if (SendAll(connection.socket.Get(), bytes)) return true;
+  // A server that refused the handshake has closed the connection, maybe after saying why.
+  if (!connection.greeted) {
+    ReadMore(connection, std::chrono::steady_clock::now());
+    HandshakeAgrees(connection, true);
+  }
+  return false;
+}
+
+MessageResult PosixLinkTransport::TakeAnswer(MessageTicket ticket, Deadline deadline) {
+  for (;;) {
+    if (const auto answer = read_.find(ticket); answer != read_.end()) {
+      const Answer taken = std::move(answer->second);
+      read_.erase(answer);
+      if (const std::optional<Atom> atom = AtomHandedOverIn(taken.result)) {
+        handedOver_.insert_or_assign(*atom, HandedOver{taken.window, taken.atomName});
+      }
+      return {Delivery::kAnswered, taken.result};
     }
-    Forget(window);
-    return {Delivery::kNoWindow};
+    const auto owed = owed_.find(ticket);
+    if (owed == owed_.end()) return {Delivery::kNoWindow};
+    const WindowHandle window = owed->second;
+    Connection& connection = connections_.at(window);
+    const Received received = ReadMore(connection, deadline);
+    const bool broke = received.end == Received::End::kBroken;
+    if (!TakeApart(window, connection) || broke) {
+      if (broke) HandshakeAgrees(connection, true);  // an older server closes at the handshake
+      Forget(window);
+      return {Delivery::kNoWindow};
+    }
+    if (received.end == Received::End::kTimedOut && !read_.contains(ticket)) {
+      return {Delivery::kNoAnswerInTime};
+    }
   }
-  const Delivery delivery = Take(window, connection, answer,
-                                 std::chrono::steady_clock::now() + answerTimeout_, false, result);
-  if (delivery == Delivery::kNoAnswerInTime) connection.owed = answer;
-  return {delivery, delivery == Delivery::kAnswered ? result : 0};
 }
 
-std::size_t PosixLinkTransport::PendingAnswer::Wanted(std::size_t count) const {
-  const std::size_t header = hello + dw::kMessageAnswerHeaderSize;
-  if (count < header) return header;
-  return header + dw::AnswerNameLength(
-                      std::span(bytes).subspan(hello).first<dw::kMessageAnswerHeaderSize>());
+Received PosixLinkTransport::ReadMore(Connection& connection, Deadline deadline) {
+  const int socket = connection.socket.Get();
+  for (;;) {
+    std::array<std::uint8_t, 4096> chunk;
+    const ssize_t got = recv(socket, chunk.data(), chunk.size(), MSG_DONTWAIT);
+    if (got > 0) {
+      connection.received.insert(connection.received.end(), chunk.begin(), chunk.begin() + got);
+      return {Received::End::kComplete, static_cast<std::size_t>(got)};
+    }
+    if (got == 0) return {Received::End::kBroken, 0};
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return {Received::End::kBroken, 0};
+    // Nothing yet: the poll waits to the nanosecond, so the tick's deadline is kept exactly.
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return {Received::End::kTimedOut, 0};
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+    const timespec wait{
+        .tv_sec = static_cast<time_t>(seconds.count()),
+        .tv_nsec = static_cast<long>(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(left - seconds).count())};
+    pollfd readable{socket, POLLIN, 0};
+    if (ppoll(&readable, 1, &wait, nullptr) < 0 && errno != EINTR) {
+      return {Received::End::kBroken, 0};
+    }
+  }
 }
 
-Delivery PosixLinkTransport::Take(WindowHandle window, Connection& connection,
-                                  PendingAnswer& answer, Deadline deadline, bool late,
-                                  std::int64_t& result) {
-  // A fresh answer's deadline is the socket's receive time-out from now, so the read can wait.
-  const FirstRead firstRead = late ? FirstRead::kWithoutWaiting : FirstRead::kWaitingOnTheSocket;
-  const Received received = ReceiveAnswer(
-      connection.socket.Get(), answer.bytes, answer.received,
-      [&answer](std::size_t count) { return answer.Wanted(count); }, deadline, firstRead);
-  answer.received = received.count;
-  const bool broke = received.end == Received::End::kBroken;
-  if (!HandshakeAgrees(connection, answer, broke) || broke) {
-    Forget(window);
-    return Delivery::kNoWindow;
+bool PosixLinkTransport::TakeApart(WindowHandle window, Connection& connection) {
+  std::span<const std::uint8_t> rest(connection.received);
+  if (!connection.greeted) {
+    if (rest.size() < dw::kHelloSize) return true;  // not here yet
+    if (!HandshakeAgrees(connection, false)) return false;
+    connection.greeted = true;
+    rest = rest.subspan(dw::kHelloSize);
   }
-  if (received.end == Received::End::kTimedOut) return Delivery::kNoAnswerInTime;
-
-  connection.greeted = true;
-  const auto whole = std::span(answer.bytes).subspan(answer.hello);
-  result = dw::DecodeResult(whole.first<dw::kResultSize>());
-  const std::size_t end = answer.Wanted(answer.received);
-  const std::size_t nameLength = end - answer.hello - dw::kMessageAnswerHeaderSize;
-  connection.ahead.assign(answer.bytes.begin() + static_cast<std::ptrdiff_t>(end),
-                          answer.bytes.begin() + static_cast<std::ptrdiff_t>(answer.received));
-  const std::optional<Atom> atom = AtomHandedOverIn(result);
-  if (late) {
-    // Nobody reads the late answer, so its atom would stay in the table: it goes now.
-    connection.owed.reset();
-    if (atom && nameLength > 0 && !SendDelete(window, *atom)) return Delivery::kNoWindow;
-  } else if (atom) {
-    const auto name = whole.subspan(dw::kMessageAnswerHeaderSize, nameLength);
-    handedOver_.insert_or_assign(*atom, HandedOver{window, std::string(name.begin(), name.end())});
+  while (!connection.awaiting.empty() && rest.size() >= dw::kMessageAnswerHeaderSize) {
+    const auto header = rest.first<dw::kMessageAnswerHeaderSize>();
+    const std::size_t nameLength = dw::AnswerNameLength(header);
+    if (nameLength > dw::kMaxAtomNameLength) return false;  // not this protocol
+    if (rest.size() < dw::kMessageAnswerHeaderSize + nameLength) break;
+    const auto name = rest.subspan(dw::kMessageAnswerHeaderSize, nameLength);
+    const MessageTicket ticket = connection.awaiting.front();
+    connection.awaiting.pop_front();
+    owed_.erase(ticket);
+    read_.insert_or_assign(ticket, Answer{window, dw::DecodeResult(header.first<dw::kResultSize>()),
+                                          std::string(name.begin(), name.end())});
+    rest = rest.subspan(dw::kMessageAnswerHeaderSize + nameLength);
   }
-  return Delivery::kAnswered;
+  connection.received.erase(connection.received.begin(),
+                            connection.received.end() - static_cast<std::ptrdiff_t>(rest.size()));
+  return true;
 }
 
-bool PosixLinkTransport::HandshakeAgrees(const Connection& connection, const PendingAnswer& answer,
-                                         bool connectionBroke) {
-  if (answer.hello == 0) return true;
+bool PosixLinkTransport::HandshakeAgrees(const Connection& connection, bool connectionBroke) {
+  if (connection.greeted) return true;
   std::optional<std::uint16_t> version;
-  if (answer.received >= dw::kHelloSize) {
-    version = dw::DecodeHello(std::span(answer.bytes).first<dw::kHelloSize>());
+  if (connection.received.size() >= dw::kHelloSize) {
+    version = dw::DecodeHello(std::span(connection.received).first<dw::kHelloSize>());
     if (version == dw::kProtocolVersion) return true;
   } else if (!connectionBroke) {
     return true;  // not here yet
@@ -166,6 +209,42 @@ bool PosixLinkTransport::HandshakeAgrees(const Connection& connection, const Pen
   return false;
 }
 
+void PosixLinkTransport::SendHeld() {
+  std::vector<WindowHandle> broken;
+  for (auto& [window, connection] : connections_) {
+    if (connection.held.empty()) continue;
+    if (!Write(connection, connection.held)) broken.push_back(window);
+    connection.held.clear();
+  }
+  for (const WindowHandle window : broken) Forget(window);
+}
+
+void PosixLinkTransport::EndExchanges() {
+  std::vector<WindowHandle> owing;
+  for (auto& [window, connection] : connections_) {
+    if (!connection.awaiting.empty()) {
+      owing.push_back(window);
+      continue;
+    }
+    // Answers read and never taken still hold their atoms.
+    for (auto answer = read_.begin(); answer != read_.end();) {
+      if (answer->second.window != window) {
+        ++answer;
+        continue;
+      }
+      if (const std::optional<Atom> atom = AtomHandedOverIn(answer->second.result);
+          atom && !answer->second.atomName.empty()) {
+        const auto deletion = dw::EncodeAtomRequest(dw::kDeleteAtom, *atom);
+        connection.held.insert(connection.held.end(), deletion.begin(), deletion.end());
+      }
+      answer = read_.erase(answer);
+    }
+    if (!connection.held.empty() && !Write(connection, connection.held)) owing.push_back(window);
+    connection.held.clear();
+  }
+  for (const WindowHandle window : owing) Forget(window);
+}
+
 int PosixLinkTransport::GlobalGetAtomNameA(Atom atom, char* buffer, int size) {
   const auto found = handedOver_.find(atom);
   if (found == handedOver_.end() || buffer == nullptr || size <= 0) return 0;
@@ -182,21 +261,17 @@ Atom PosixLinkTransport::GlobalDeleteAtom(Atom atom) {
   const HandedOver handedOver = std::move(found->second);
   handedOver_.erase(found);
   if (handedOver.name.empty()) return atom;  // it did not exist when it was handed over
-  return SendDelete(handedOver.window, atom) ? 0 : atom;
-}
-
-bool PosixLinkTransport::SendDelete(WindowHandle window, Atom atom) {
-  const auto found = connections_.find(window);
-  if (found == connections_.end()) return false;
-  if (SendAll(found->second.socket.Get(), dw::EncodeAtomRequest(dw::kDeleteAtom, atom))) {
-    return true;
-  }
-  Forget(window);
-  return false;
+  const auto connection = connections_.find(handedOver.window);
+  if (connection == connections_.end()) return atom;
+  const auto deletion = dw::EncodeAtomRequest(dw::kDeleteAtom, atom);
+  connection->second.held.insert(connection->second.held.end(), deletion.begin(), deletion.end());
+  return 0;
 }
 
 void PosixLinkTransport::Forget(WindowHandle window) {
   connections_.erase(window);
+  std::erase_if(owed_, [window](const auto& entry) { return entry.second == window; });
+  std::erase_if(read_, [window](const auto& entry) { return entry.second.window == window; });
   std::erase_if(handedOver_, [window](const auto& entry) { return entry.second.window == window; });
 }
 

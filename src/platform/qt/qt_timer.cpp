@@ -25,23 +25,15 @@ void QtTimer::SetEnabled(bool enabled) {
   // server; each wake-up that waits behind other programs delays the packet.
   SetPromptWakeUps(enabled);
   if (enabled) {
-    ArmFor(Clock::now() + interval_);
+    due_ = catchingUp_ = false;
+    slot_ = Clock::now() + interval_;
+    alarm_->ArmAt(slot_);
   } else {
     alarm_->Disarm();
   }
 }
 
 void QtTimer::OnTimer(std::function<void()> handler) { handler_ = std::move(handler); }
-
-void QtTimer::ArmFor(Clock::time_point slot) {
-  const Clock::time_point now = Clock::now();
-  if (slot - now < interval_ / 2) {
-    // On to the first slot at least half a period away; the ones before it are dropped.
-    slot += interval_ * ((now + interval_ / 2 - slot) / interval_ + 1);
-  }
-  slot_ = slot;
-  alarm_->ArmAt(slot_);
-}
 
 void QtTimer::Woken() {
   // The expiry is taken before the handler runs, so that the descriptor does not wake a nested
@@ -51,16 +43,34 @@ void QtTimer::Woken() {
 
 void QtTimer::Elapsed() {
   if (!enabled_) return;
-  ArmFor(slot_ + interval_);
-  // A slot that comes while the handler waits in a nested event loop is dropped; the slot after
-  // the handler returns brings the next tick.
-  if (running_ || !handler_) return;
+  // Armed for a slot, the alarm tells that the slot has come; armed for a tick that was due
+  // already, it only brings that tick.
+  if (!catchingUp_) Reached();
+  catchingUp_ = false;
+  alarm_->ArmAt(slot_);
+  if (!due_ || running_ || !handler_) return;  // a due tick waits for the running one to end
+  due_ = false;
   {
     const HandlerRunning running(running_);
     handler_();
   }
-  // A handler that ran long leaves the armed slot too close, or already passed.
-  if (enabled_ && slot_ - Clock::now() < interval_ / 2) ArmFor(slot_);
+  if (!enabled_) return;
+  if (Clock::now() >= slot_) Reached();  // the handler ran past a slot
+  // A tick that fell due meanwhile comes now, through the event loop, so that what waited
+  // behind the handler (a STOP, say) comes first.
+  if (due_) {
+    catchingUp_ = true;
+    alarm_->ArmAt(Clock::now());
+  }
+}
+
+void QtTimer::Reached() {
+  due_ = true;
+  // On to the first slot still ahead: the ones that have passed add no ticks of their own.
+  slot_ += interval_;
+  if (const Clock::time_point now = Clock::now(); slot_ <= now) {
+    slot_ += interval_ * ((now - slot_) / interval_ + 1);
+  }
 }
 
 }  // namespace veltrano

@@ -14,12 +14,11 @@ namespace veltrano {
 
 // A periodic timer on a fixed schedule: its slots lie a whole number of periods after
 // SetEnabled(true), and it is armed for each slot from that schedule, never from when a handler
-// happened to run, so a late tick does not shift the ones after it. A slot less than half a period
-// away when the timer is armed, or when a handler returns, is dropped rather than crowded in: so
-// a handler that runs long, or waits in a nested event loop (a modal box), is followed by one
-// tick at the first slot at least half a period after it returns, and is never run inside itself.
-// Each slot is a deadline to the nanosecond on the steady clock, which the event loop watches
-// through the alarm's descriptor: Qt's own timers count in whole milliseconds.
+// happened to run, so a late tick does not shift the ones after it. A slot that comes while the
+// handler runs, or waits in a nested event loop (a modal box), makes one tick due, which comes as
+// soon as the handler has returned; the slots that pass meanwhile add no further ticks. Each slot
+// is a deadline to the nanosecond on the steady clock, which the event loop watches through the
+// alarm's descriptor: Qt's own timers count in whole milliseconds.
 class QtTimer final : public Timer {
  public:
   // The notifier that watches the alarm is a child of `owner`, named `name`; this object must not
@@ -35,7 +34,9 @@ class QtTimer final : public Timer {
 
   void Woken();
   void Elapsed();
-  void ArmFor(Clock::time_point slot);
+  // The slot the timer was armed for has come: a tick is due, and the next slot is the first
+  // still ahead.
+  void Reached();
 
   std::unique_ptr<DeadlineAlarm> alarm_;  // armed for one slot at a time
   QSocketNotifier* notifier_;
@@ -44,6 +45,8 @@ class QtTimer final : public Timer {
   bool enabled_ = false;
   std::function<void()> handler_;
   bool running_ = false;
+  bool due_ = false;         // a slot has come and its tick has not run yet
+  bool catchingUp_ = false;  // armed to bring a due tick, not for a slot
 };
 
 }  // namespace veltrano

@@ -33,9 +33,6 @@ void TakeReports() {
 
 }  // namespace
 
-Win32LinkTransport::Win32LinkTransport(std::chrono::milliseconds answerTimeout)
-    : answerTimeout_(answerTimeout) {}
-
 std::uint32_t Win32LinkTransport::RegisterWindowMessageA(std::string_view name) {
   return ::RegisterWindowMessageA(std::string(name).c_str());
 }
@@ -44,20 +41,37 @@ WindowHandle Win32LinkTransport::FindWindowA(std::string_view className) {
   return ToWindowHandle(::FindWindowA(std::string(className).c_str(), nullptr));
 }
 
-MessageResult Win32LinkTransport::SendMessageA(WindowHandle window, std::uint32_t message,
-                                               std::uint64_t wParam, std::int64_t lParam) {
-  if (window == 0 || !IsWindow(ToHwnd(window))) return {Delivery::kNoWindow};
-  if (Behind(window)) return {Delivery::kNoAnswerInTime};
-  const auto pending = std::make_shared<Pending>(Pending{window});
-  auto* reference = new std::shared_ptr<Pending>(pending);
-  if (SendMessageCallbackA(ToHwnd(window), message, static_cast<WPARAM>(wParam),
-                           static_cast<LPARAM>(lParam), &AnswerReported<Pending>,
-                           reinterpret_cast<ULONG_PTR>(reference)) == 0) {
-    delete reference;
-    return {IsWindow(ToHwnd(window)) ? Delivery::kNoAnswerInTime : Delivery::kNoWindow};
+std::optional<std::vector<MessageTicket>> Win32LinkTransport::SendMessagesAhead(
+    WindowHandle window, std::span<const WindowMessage> messages) {
+  if (window == 0 || !IsWindow(ToHwnd(window))) return std::nullopt;
+  std::vector<std::shared_ptr<Pending>> sent;
+  for (const WindowMessage& message : messages) {
+    const auto pending = std::make_shared<Pending>(Pending{window});
+    auto* reference = new std::shared_ptr<Pending>(pending);
+    if (SendMessageCallbackA(ToHwnd(window), message.message, static_cast<WPARAM>(message.wParam),
+                             static_cast<LPARAM>(message.lParam), &AnswerReported<Pending>,
+                             reinterpret_cast<ULONG_PTR>(reference)) == 0) {
+      // The window went (or the desktop refused): those sent before are owed to nobody.
+      delete reference;
+      for (const auto& earlier : sent) GiveUp(*earlier);
+      return std::nullopt;
+    }
+    sent.push_back(pending);
   }
+  std::vector<MessageTicket> tickets;
+  for (auto& pending : sent) {
+    if (++lastTicket_ == 0) ++lastTicket_;
+    tickets.push_back(lastTicket_);
+    sent_.emplace(lastTicket_, std::move(pending));
+  }
+  return tickets;
+}
+
+MessageResult Win32LinkTransport::TakeAnswer(MessageTicket ticket, Deadline deadline) {
+  const auto found = sent_.find(ticket);
+  if (found == sent_.end()) return {Delivery::kNoWindow};
+  const std::shared_ptr<Pending> pending = found->second;
   using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + answerTimeout_;
   for (TakeReports(); !pending->answered; TakeReports()) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) break;
@@ -65,23 +79,28 @@ MessageResult Win32LinkTransport::SendMessageA(WindowHandle window, std::uint32_
                                 MWMO_INPUTAVAILABLE);
   }
   // The window procedure's LRESULT comes back whole; the caller judges its bits.
-  if (pending->answered) return {Delivery::kAnswered, pending->result};
-  if (!IsWindow(ToHwnd(window))) return {Delivery::kNoWindow};
-  pending->late = true;
-  owed_ = pending;
-  return {Delivery::kNoAnswerInTime};
+  if (pending->answered) {
+    sent_.erase(found);
+    return {Delivery::kAnswered, pending->result};
+  }
+  if (IsWindow(ToHwnd(pending->window))) return {Delivery::kNoAnswerInTime};
+  GiveUp(*pending);
+  sent_.erase(found);
+  return {Delivery::kNoWindow};
 }
 
-bool Win32LinkTransport::Behind(WindowHandle window) {
-  if (owed_ == nullptr) return false;
-  if (owed_->window != window) {
-    owed_.reset();  // another window now: the one that was behind has gone
-    return false;
-  }
+void Win32LinkTransport::EndExchanges() {
   TakeReports();
-  if (!owed_->answered) return true;
-  owed_.reset();
-  return false;
+  for (const auto& [ticket, pending] : sent_) GiveUp(*pending);
+  sent_.clear();
+}
+
+void Win32LinkTransport::GiveUp(Pending& pending) {
+  if (!pending.answered) {
+    pending.late = true;
+  } else if (const auto atom = AtomHandedOverIn(pending.result)) {
+    ::GlobalDeleteAtom(*atom);
+  }
 }
 
 int Win32LinkTransport::GlobalGetAtomNameA(Atom atom, char* buffer, int size) {

@@ -1,32 +1,35 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/link_transport.h"
 
 namespace veltrano {
 
-// The desktop's own window messages and global atoms. A message waits for the server's answer
-// at most `answerTimeout`, so a stuck server cannot freeze the window that asks it.
+// The desktop's own window messages and global atoms.
 //
 // A message is sent so that the desktop reports its answer whenever it comes
-// (SendMessageCallbackA), and waited for by taking those reports for at most the timeout. A
-// message not answered by then stays in the server's queue; until its report has come, the
-// window is sent nothing else, and when it comes the atom that the answer hands over is deleted,
-// since nobody reads it. A server that falls behind thus leaves no atom in the desktop's table,
-// however long it stalls. The report comes while this thread takes its messages, as the window's
-// message loop does; SendMessageA also takes it when it comes to look.
+// (SendMessageCallbackA), and its answer is waited for by taking those reports until the
+// caller's deadline. A message not answered by then stays in the server's queue and is owed; its
+// report is kept for a later TakeAnswer. An answer given up (EndExchanges) has its atom deleted
+// when the report comes, so a server that falls behind leaves no atom in the desktop's table,
+// however long it stalls. The reports come while this thread takes its messages, as the window's
+// message loop does; TakeAnswer also takes them when it comes to look.
 class Win32LinkTransport final : public LinkTransport {
  public:
-  explicit Win32LinkTransport(std::chrono::milliseconds answerTimeout = kAnswerWait);
-
   std::uint32_t RegisterWindowMessageA(std::string_view name) override;
   WindowHandle FindWindowA(std::string_view className) override;
-  MessageResult SendMessageA(WindowHandle window, std::uint32_t message, std::uint64_t wParam,
-                             std::int64_t lParam) override;
+  std::optional<std::vector<MessageTicket>> SendMessagesAhead(
+      WindowHandle window, std::span<const WindowMessage> messages) override;
+  MessageResult TakeAnswer(MessageTicket ticket, Deadline deadline) override;
+  void SendHeld() override {}  // nothing is held: atoms are deleted at once
+  void EndExchanges() override;
   int GlobalGetAtomNameA(Atom atom, char* buffer, int size) override;
   Atom GlobalDeleteAtom(Atom atom) override;
 
@@ -40,11 +43,11 @@ class Win32LinkTransport final : public LinkTransport {
     std::int64_t result = 0;
   };
 
-  // Whether the window still owes the answer to an earlier message.
-  bool Behind(WindowHandle window);
+  // Gives up a message's answer: its atom goes now if it has come, or when it comes.
+  static void GiveUp(Pending& pending);
 
-  std::chrono::milliseconds answerTimeout_;
-  std::shared_ptr<Pending> owed_;  // none: no window is behind
+  MessageTicket lastTicket_ = 0;
+  std::unordered_map<MessageTicket, std::shared_ptr<Pending>> sent_;
 };
 
 }  // namespace veltrano

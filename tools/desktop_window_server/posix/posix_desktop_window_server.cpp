@@ -31,9 +31,10 @@ namespace veltrano {
 // over the wire format of posix_desktop_window_protocol.h. An atom that an answer hands to a client
 // belongs to that client until it deletes it: a client that goes without doing so (it gave up
 // waiting for the answer, or died) can never name it again, so the server deletes it then. Other
-// atoms that nobody deletes stay in the table and are counted. With a frame schedule, each
-// boundary answers the one message that each client has waiting then, with the client's later
-// requests behind it.
+// atoms that nobody deletes stay in the table and are counted. A client may send requests without
+// waiting for the answers to those before: they are answered in order, and the answers to what
+// came together go back together. With a frame schedule, each boundary answers every message that
+// each client has sent by then, as a window's message loop handles every message that waits.
 class PosixDesktopWindowServer final : public DesktopWindowServer {
  public:
   PosixDesktopWindowServer(std::string_view className, Handler handler,
@@ -83,6 +84,9 @@ namespace {
 std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 constexpr std::size_t kAnyNumber = std::numeric_limits<std::size_t>::max();
+
+// Answers held for a client before it has read them; past this, its requests wait until it reads.
+constexpr std::size_t kMaxOutputHeld = 16 * 1024;
 
 // The wait of one poll until `boundary`; none without a boundary, so poll waits for events alone.
 std::optional<timespec> WaitUntil(const std::optional<FrameSchedule::TimePoint>& boundary) {
@@ -187,7 +191,10 @@ void PosixDesktopWindowServer::Run() {
     }
     if (boundary && std::chrono::steady_clock::now() >= *boundary) {
       for (Client& client : clients) {
-        if (!client.finished) client.finished = !HandleRequests(client, 1);
+        // What has come during the frame and not been read yet waits at the boundary too.
+        if (!client.finished) {
+          client.finished = !Receive(client) || !HandleRequests(client, kAnyNumber);
+        }
       }
       boundary = frames_->FrameEnd(std::chrono::steady_clock::now());
     }
@@ -231,7 +238,8 @@ bool PosixDesktopWindowServer::Receive(Client& client) {
 bool PosixDesktopWindowServer::HandleRequests(Client& client, std::size_t messages) {
   std::size_t used = 0;
   bool healthy = true;
-  while (healthy && !client.hung && client.output.empty() && used < client.input.size()) {
+  while (healthy && !client.hung && client.output.size() < kMaxOutputHeld &&
+         used < client.input.size()) {
     const std::span<const std::uint8_t> rest = std::span(client.input).subspan(used);
     const std::uint8_t kind = rest[0];
     if (!client.greeted) {
@@ -261,7 +269,8 @@ bool PosixDesktopWindowServer::HandleRequests(Client& client, std::size_t messag
           name = *live;
         }
       }
-      client.output = dw::EncodeMessageAnswer(*result, name);
+      const std::vector<std::uint8_t> answer = dw::EncodeMessageAnswer(*result, name);
+      client.output.insert(client.output.end(), answer.begin(), answer.end());
     } else if (kind == dw::kGetAtomName || kind == dw::kDeleteAtom) {
       if (rest.size() < dw::kAtomRequestSize) break;
       const auto atom = dw::LoadLittleEndian<Atom>(rest.subspan<1, 2>());
@@ -281,8 +290,8 @@ bool PosixDesktopWindowServer::HandleRequests(Client& client, std::size_t messag
       healthy = false;  // not a request of this protocol: the client is cut off
       break;
     }
-    healthy = Flush(client);
   }
+  healthy = Flush(client) && healthy;
   if (client.hung) {
     client.input.clear();
   } else {
@@ -304,7 +313,7 @@ bool PosixDesktopWindowServer::Greet(Client& client, std::span<const std::uint8_
     return false;
   }
   const auto answer = dw::EncodeHello();
-  client.output.assign(answer.begin(), answer.end());
+  client.output.insert(client.output.end(), answer.begin(), answer.end());
   if (*version == dw::kProtocolVersion) {
     client.greeted = true;
     return true;
@@ -329,7 +338,7 @@ void PosixDesktopWindowServer::AnswerAtomName(Client& client, Atom atom) {
   }
   const std::string text = name.value_or("");
   const auto length = dw::EncodeAtomAnswer(static_cast<std::uint16_t>(text.size()));
-  client.output.assign(length.begin(), length.end());
+  client.output.insert(client.output.end(), length.begin(), length.end());
   client.output.insert(client.output.end(), text.begin(), text.end());
 }
 
