@@ -23,10 +23,12 @@ double AsDouble(const LinkValue& value) {
 
 }  // namespace
 
-VariableReaders::VariableReaders(LinkClient& link, MsgBox& boxes) : link_(link), boxes_(boxes) {}
+VariableReaders::VariableReaders(LinkClient& link, MsgBox& boxes,
+                                 std::chrono::milliseconds answerWait)
+    : link_(link), boxes_(boxes), answerWait_(answerWait) {}
 
 void VariableReaders::BeginTick() {
-  const Deadline answersBy = std::chrono::steady_clock::now() + kTickAnswerWait;
+  const Deadline answersBy = std::chrono::steady_clock::now() + answerWait_;
   serverThere_ = true;
   std::array<std::int32_t, 5> codes{};
   std::vector<std::int32_t> late = link_.CollectLateAnswers();

@@ -34,10 +34,12 @@ inline constexpr std::chrono::milliseconds kTickAnswerWait{5};
 // tick (a sample for ACCELERATION).
 class VariableReaders {
  public:
-  VariableReaders(LinkClient& link, MsgBox& boxes);
+  // `answerWait`: how long each tick waits for its answers.
+  VariableReaders(LinkClient& link, MsgBox& boxes,
+                  std::chrono::milliseconds answerWait = kTickAnswerWait);
 
   // Takes the answers that came late since the last tick, then sends this tick's requests, whose
-  // answers the readers wait for until kTickAnswerWait from now.
+  // answers the readers wait for until the answer wait from now.
   void BeginTick();
 
   // Ends the tick's exchanges with the server: what was held back to go together goes now.
@@ -66,6 +68,7 @@ class VariableReaders {
 
   LinkClient& link_;
   MsgBox& boxes_;
+  std::chrono::milliseconds answerWait_;
   Variable pitch_{data_server::kPitchCode, "Errore in routine BECCHEGGIO!"};
   Variable roll_{data_server::kBankCode, "Errore in routine ROLLIO!"};
   Variable slip_{data_server::kSlipCode, "Errore in routine SBANDOMETRO!"};

@@ -25,13 +25,13 @@ void ClearPartnerWhenTicked(const CheckBox& box, CheckBox& partner) {
 }  // namespace
 
 Form1::Form1(WindowToolkit& toolkit, std::unique_ptr<SerialPort> mscomm1, LinkTransport& link,
-             Clock& clock)
+             Clock& clock, std::chrono::milliseconds answerWait)
     : window_(BuildWindow(toolkit)),
       mscomm1_(std::move(mscomm1)),
       controls_(PanelControls::Find(
           *window_, window_->AddTimer(Form1Layout().timerName, Form1Layout().timerIntervalMs))),
       link_(link),
-      readers_(link_, window_->MessageBoxes()),
+      readers_(link_, window_->MessageBoxes(), answerWait),
       clock_(clock),
       run_(state_, controls_, *mscomm1_, window_->MessageBoxes()) {
   controls_.check1.OnClick([this] { Check1_Click(); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 
 #include "link/link_protocol.h"
@@ -18,8 +19,9 @@ namespace veltrano {
 // restored from the working directory, and the window is Stopped.
 class Form1 {
  public:
+  // `answerWait`: how long each tick waits for its answers (see kTickAnswerWait).
   Form1(WindowToolkit& toolkit, std::unique_ptr<SerialPort> mscomm1, LinkTransport& link,
-        Clock& clock);
+        Clock& clock, std::chrono::milliseconds answerWait = kTickAnswerWait);
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
 

@@ -83,7 +83,7 @@ class WholeRun : public ::testing::Test {
   }
 
   // The window waits long for answers, so that a busy machine does not make a healthy server
-  // look hung, unless a row needs the program's own wait.
+  // look late, unless a row needs the program's own wait.
   void OpenTheWindow(std::chrono::milliseconds answerWait = std::chrono::seconds(5)) {
     window_ = std::make_unique<OpenWindow>(answerWait);
     boxes_ = std::make_unique<BoxWatcher>();
@@ -199,7 +199,7 @@ std::size_t MessagesLogged(const std::string& lines) {
 // then the run goes on holding the readings, sending the server nothing more until it has caught
 // up, so that it is not buried in requests when it wakes.
 void ServerHangs(WholeRun& run, const std::string&) {
-  StartSteadyAcceleration(run, kAnswerWait);  // as the program waits
+  StartSteadyAcceleration(run, kTickAnswerWait);  // as the program waits
   kill(run.server_->Id(), SIGSTOP);
   // Woken however the row ends, so that it can be stopped.
   struct WakeOnExit {
@@ -230,15 +230,19 @@ void ServerHangs(WholeRun& run, const std::string&) {
   ASSERT_TRUE(run.MorePackets(3, "58 80 55"));
   run.Press("Command2");
   EXPECT_TRUE(run.boxes_->seen().empty());
-  for (const std::string& packet : run.Packets())
-    EXPECT_EQ(packet.substr(0, 8), "58 80 55") << packet;
+  // A first answer may come after the first tick stopped waiting; from the first served value on,
+  // every packet carries it.
+  const auto first = std::ranges::find_if(
+      run.Packets(), [](const std::string& packet) { return packet.starts_with("58 80 55"); });
+  for (auto packet = first; packet != run.Packets().end(); ++packet)
+    EXPECT_EQ(packet->substr(0, 8), "58 80 55") << *packet;
 }
 
 // A server in a simulator's game loop answers between 30 ms frames and, two seconds in, stalls for
 // a frame of three seconds. Every packet after the first that carries the served values carries
 // them again, whether the answers came in time or late, and STOP takes effect during the stall.
 void GameLoopWithStall(WholeRun& run, const std::string& served) {
-  run.OpenTheWindow(kAnswerWait);  // as the program waits
+  run.OpenTheWindow(kTickAnswerWait);  // as the program waits
   run.Press("Command1");
   ASSERT_TRUE(run.MorePackets(1, served));
   const auto start = std::chrono::steady_clock::now();

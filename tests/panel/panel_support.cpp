@@ -35,8 +35,8 @@ void WriteFile(const std::filesystem::path& file, const std::string& content) {
 
 OpenWindow::OpenWindow(std::chrono::milliseconds answerWait)
     : toolkit_(argc_, argv_),
-      link_(answerWait),
-      form_(std::make_unique<Form1>(toolkit_, std::make_unique<QtSerialPort>(), link_, clock_)) {
+      form_(std::make_unique<Form1>(toolkit_, std::make_unique<QtSerialPort>(), link_, clock_,
+                                    answerWait)) {
   form_->Show();
   for (QWidget* widget : QApplication::topLevelWidgets()) {
     if (widget->objectName() == "Form1" && widget->isVisible()) top_ = widget;

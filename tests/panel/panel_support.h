@@ -41,8 +41,8 @@ std::string ReadFile(const std::filesystem::path& file);
 void WriteFile(const std::filesystem::path& file, const std::string& content);
 
 // The real main window, built (and so loaded) in the current working directory, with the real
-// serial port, link transport and clock. The transport waits long for answers unless told
-// otherwise, so that a busy machine does not make a healthy server look hung.
+// serial port, link transport and clock. Its ticks wait long for their answers unless told
+// otherwise, so that a busy machine does not make a healthy server look late.
 class OpenWindow {
  public:
   explicit OpenWindow(std::chrono::milliseconds answerWait = std::chrono::seconds(5));

@@ -5,8 +5,8 @@ simserver.exe serves fixed flight values, veltrano.exe drives COM3, which is a p
 whose other end this script reads. The script presses START with a real mouse click, checks that
 every packet holds the bytes the cue formulas give for those values, measures how often packets
 come, saves a picture of the running window, presses STOP and checks that the packets end. Then
-the same with a server in a game loop that stalls, STOP pressed during the stall, and last a
-platform that goes away in a run.
+the same with servers in game loops of 16, 30 and 50 ms frames, with one that stalls, STOP
+pressed during the stall, and last a platform that goes away in a run.
 
     end_to_end.py BUILD_DIR PICTURE.png      (WINEPREFIX names a prefix made by scripts/wine-run)
 """
@@ -162,6 +162,28 @@ def rate_of(chunks):
     return (len(times) - 1) / (times[-1] - times[0]) if len(times) > 1 else 0.0
 
 
+def frame_rate_runs(simserver, display, window, master, work, failures):
+    """Servers in game loops of 16, 30 and 50 ms frames: the platform gets its 20 packets a
+    second, and from the first that carries the served values on, every packet carries them."""
+    for frame in (16, 30, 50):
+        log = work / f"frames-{frame}.log"
+        server = start_server(simserver, log, "--frame-ms", str(frame))
+        click(display, window, START)
+        chunks = read_for(master, 3.0)
+        click(display, window, STOP)
+        read_for(master, 0.5)  # a packet on its way when STOP came
+        server.kill()
+        server.wait()
+        packets, stray = packets_in(chunks)
+        what = f"frames of {frame} ms"
+        check_packets(packets, stray, expected_packet(), failures, what)
+        rate = rate_of(chunks)
+        print(f"{what}: {rate:.2f} packets a second")
+        # Far from the rate of a link that waits for each answer in turn (7 to 13 a second).
+        if not 19.0 <= rate <= 21.0:
+            failures.append(f"{what}: {rate:.2f} packets a second")
+
+
 def game_loop_run(simserver, display, window, master, work, failures):
     """30 ms frames and, 2 s in, a frame of 3 s; STOP is pressed during that stall."""
     log = work / "game-loop.log"
@@ -235,6 +257,7 @@ def main():
 
         server.kill()
         server.wait()
+        frame_rate_runs(simserver, display, window, master, work, failures)
         server = game_loop_run(simserver, display, window, master, work, failures)
 
         # A platform that goes away in a run (its adapter pulled out): one "no port", run over.
