@@ -130,14 +130,6 @@ std::vector<std::int32_t> LinkClient::CollectLateAnswers() {
   return came;
 }
 
-std::vector<std::int32_t> LinkClient::Owed() const {
-  std::vector<std::int32_t> owed;
-  for (const auto& [code, ahead] : ahead_) {
-    if (!ahead.came) owed.push_back(code);
-  }
-  return owed;
-}
-
 void LinkClient::EndExchanges() {
   // Answers that came and were never read still hold their atoms.
   for (const auto& [code, ahead] : ahead_) {

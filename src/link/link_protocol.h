@@ -59,9 +59,6 @@ class LinkClient {
   // their codes: the next LinkRequest for each takes that answer.
   std::vector<std::int32_t> CollectLateAnswers();
 
-  // The codes whose answers are owed, not yet come.
-  std::vector<std::int32_t> Owed() const;
-
   // Sends what the transport holds back (the deletions of the atoms read), as at the end of a
   // tick.
   void SendHeld() { transport_.SendHeld(); }

@@ -18,6 +18,24 @@ namespace veltrano {
 
 namespace dw = desktop_window;
 
+namespace {
+
+// Waits until the socket has something to read or the deadline has passed, to the nanosecond, so
+// that the tick's deadline is kept exactly; false when the wait itself failed.
+bool WaitReadable(int socket, Deadline deadline) {
+  const auto left = std::max(deadline - std::chrono::steady_clock::now(),
+                             std::chrono::steady_clock::duration::zero());
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+  const timespec wait{
+      .tv_sec = static_cast<time_t>(seconds.count()),
+      .tv_nsec = static_cast<long>(
+          std::chrono::duration_cast<std::chrono::nanoseconds>(left - seconds).count())};
+  pollfd readable{socket, POLLIN, 0};
+  return ppoll(&readable, 1, &wait, nullptr) >= 0 || errno == EINTR;
+}
+
+}  // namespace
+
 PosixLinkTransport::PosixLinkTransport(std::chrono::milliseconds connectTimeout)
     : connectTimeout_(connectTimeout) {}
 
@@ -131,7 +149,12 @@ MessageResult PosixLinkTransport::TakeAnswer(MessageTicket ticket, Deadline dead
 
 Received PosixLinkTransport::ReadMore(Connection& connection, Deadline deadline) {
   const int socket = connection.socket.Get();
+  // With time left the poll goes first: it returns at once for what is there already, and an
+  // answer that is still to come costs no read that finds nothing.
+  bool pollFirst = deadline > std::chrono::steady_clock::now();
   for (;;) {
+    if (pollFirst && !WaitReadable(socket, deadline)) return {Received::End::kBroken, 0};
+    pollFirst = true;
     std::array<std::uint8_t, 4096> chunk;
     const ssize_t got = recv(socket, chunk.data(), chunk.size(), MSG_DONTWAIT);
     if (got > 0) {
@@ -141,18 +164,7 @@ Received PosixLinkTransport::ReadMore(Connection& connection, Deadline deadline)
     if (got == 0) return {Received::End::kBroken, 0};
     if (errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return {Received::End::kBroken, 0};
-    // Nothing yet: the poll waits to the nanosecond, so the tick's deadline is kept exactly.
-    const auto left = deadline - std::chrono::steady_clock::now();
-    if (left <= std::chrono::steady_clock::duration::zero()) return {Received::End::kTimedOut, 0};
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
-    const timespec wait{
-        .tv_sec = static_cast<time_t>(seconds.count()),
-        .tv_nsec = static_cast<long>(
-            std::chrono::duration_cast<std::chrono::nanoseconds>(left - seconds).count())};
-    pollfd readable{socket, POLLIN, 0};
-    if (ppoll(&readable, 1, &wait, nullptr) < 0 && errno != EINTR) {
-      return {Received::End::kBroken, 0};
-    }
+    if (deadline <= std::chrono::steady_clock::now()) return {Received::End::kTimedOut, 0};
   }
 }
 
