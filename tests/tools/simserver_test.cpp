@@ -408,6 +408,8 @@ TEST(TicksInAGameLoop, AnswersComeTogetherLateOnesAreTheNextTicksAndAServerGoneI
   LinkClient client(link);
   testing::FakeMsgBox boxes;
   VariableReaders readers(client, boxes);
+  // Ticks that wait for their answers as long as a busy machine may need.
+  VariableReaders patient(client, boxes, std::chrono::seconds(10));
   const std::string flight = "pitch=10,bank=30,slip=-5,rpm=2700,speed=100";
   const std::string served = "10, 100, 30, -5, 2700";
   {
@@ -417,19 +419,18 @@ TEST(TicksInAGameLoop, AnswersComeTogetherLateOnesAreTheNextTicksAndAServerGoneI
     EXPECT_EQ(Tick(readers), "0, 0, 0, 0, 0") << "and still owed";
     const std::string lines = LinesUntil(server, "message 5 ");
     EXPECT_EQ(Tick(readers), served) << "the late answers";
-    EXPECT_EQ(Count(lines, R"(message \d \(flight [0-9.]+ s, frame 1\))"), 5) << lines;
-    EXPECT_EQ(Count(lines, "code 77 .*\n.*code 61 .*\n.*code 79 .*\n.*code 70 .*\n.*code 135"), 1)
-        << "in the tick's order: " << lines;
+    EXPECT_EQ(Tick(patient), served) << "then whatever comes in time";
     readers.EndRun();
-    const std::string rest = server.ExpectCleanEnd();
-    EXPECT_EQ(Count(rest, "message 6 "), Count(rest, "message 10 ")) << "a whole tick or none";
-    EXPECT_EQ(Count(rest, "message 11 "), 0) << rest;
+    const std::string said = lines + server.ExpectCleanEnd();
+    // The stall's end answered the first tick's five, in its order, and nothing sent again.
+    EXPECT_EQ(Count(said, R"(\(flight [0-9.]+ s, frame 1\))"), 5) << said;
+    EXPECT_EQ(Count(lines, "code 77 .*\n.*code 61 .*\n.*code 79 .*\n.*code 70 .*\n.*code 135"), 1)
+        << lines;
   }
   {
-    testing::SimserverProcess server({"--stall", "3600@0", "--verbose", "--set", flight});
+    testing::SimserverProcess server({"--stall", "3600@0", "--set", flight});
     EXPECT_EQ(Tick(readers), served) << "the new server asked at once, the readings held";
-    server.ExpectCleanEnd();
-  }
+  }  // and gone, killed while it owes the answers
   EXPECT_EQ(Tick(readers), "0, 0, 0, 0, 0") << "no server";
   EXPECT_TRUE(boxes.shown.empty());
 }
