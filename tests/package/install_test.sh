@@ -49,6 +49,10 @@ QT_QPA_PLATFORM=offscreen timeout 2 "$bin/veltrano" || status=$?
 share="$root/usr/share"
 [ -s "$share/icons/hicolor/scalable/apps/veltrano.svg" ] || fail "no icon"
 [ -s "$share/doc/veltrano/README.md" ] || fail "no README"
+[ -s "$share/doc/veltrano/docs/platform-protocol.md" ] || fail "no docs"
+# FlightGear finds the protocol file under the name that --generic gives, as its own file.
+cmp -s "$share/games/flightgear/Protocol/veltrano.xml" \
+  "$(dirname "$0")/../../tools/simserver/flightgear/veltrano.xml" || fail "no FlightGear protocol"
 entry="$share/applications/veltrano.desktop"
 desktop-file-validate "$entry" || fail "the menu entry is not valid"
 # The entry's command runs the program in ~/.config/veltrano, made when missing: a stand-in for

@@ -1,5 +1,6 @@
 // QtSerialPort against a real pseudo-terminal: the test holds the master end, which stands for the
-// device's far side, and links the slave end as COM3 in a temporary working directory.
+// device's far side, and links the slave end as COM3 in a temporary working directory, or has it
+// stand for the system's own device, with the kernel's answer about a UART behind it scripted.
 
 #include "platform/qt/qt_serial_port.h"
 
@@ -11,6 +12,7 @@
 #include <QCoreApplication>
 #include <QTest>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/error.h"
+#include "platform/system_serial_devices.h"
 
 namespace veltrano {
 namespace {
@@ -67,6 +70,43 @@ TEST_F(QtSerialPortTest, ADeviceInUseRaises) {
   second.SetCommPort(3);
   EXPECT_THROW(second.SetPortOpen(true), Error);
   EXPECT_FALSE(second.PortOpen());
+}
+
+// The system's device for every port is the test's terminal; the kernel's answer is the test's.
+struct ScriptedSerialDevices final : SystemSerialDevices {
+  ScriptedSerialDevices(std::filesystem::path device, bool uartMissing)
+      : device(std::move(device)), uartMissing(uartMissing) {}
+  std::filesystem::path DeviceOf(std::int16_t) const override { return device; }
+  bool UartMissing(int) const override { return uartMissing; }
+  std::filesystem::path device;
+  bool uartMissing;
+};
+
+// A system device without a UART is missing; a COMN link is taken as it is, whatever the kernel
+// says of the device, and the system's device is used only when there is no link.
+TEST_F(QtSerialPortTest, ASystemDeviceWithoutAUartIsRefusedUnlessALinkNamesADevice) {
+  const struct {
+    bool linked, uartMissing, opens;
+  } cases[] = {{false, true, false}, {false, false, true}, {true, true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "linked " << c.linked << ", UART missing " << c.uartMissing);
+    if (!c.linked) std::filesystem::remove("COM3");
+    QtSerialPort port(std::make_unique<ScriptedSerialDevices>(ptsname(master_), c.uartMissing));
+    port.SetCommPort(3);
+    port.SetSettings("19200,N,8,1");
+    try {
+      port.SetPortOpen(true);
+    } catch (const Error&) {
+    }
+    EXPECT_EQ(port.PortOpen(), c.opens);
+    if (!c.linked) std::filesystem::create_symlink(ptsname(master_), "COM3");
+  }
+}
+
+// A pseudo-terminal is no UART port: the kernel's real answer must not take it for a missing one.
+TEST_F(QtSerialPortTest, TheKernelDoesNotTakeADeviceThatIsNoUartPortForAMissingUart) {
+  EXPECT_FALSE(MakeSystemSerialDevices()->UartMissing(master_));
+  EXPECT_EQ(MakeSystemSerialDevices()->DeviceOf(1), "/dev/ttyS0");
 }
 
 }  // namespace

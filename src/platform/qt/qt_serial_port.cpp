@@ -8,6 +8,7 @@
 #include <QString>
 #include <cerrno>
 #include <system_error>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/line_settings.h"
@@ -27,7 +28,8 @@ bool DeviceTakesOutputNow(int descriptor) {
 
 }  // namespace
 
-QtSerialPort::QtSerialPort() : port_(std::make_unique<QSerialPort>()) {
+QtSerialPort::QtSerialPort(std::unique_ptr<SystemSerialDevices> devices)
+    : devices_(std::move(devices)), port_(std::make_unique<QSerialPort>()) {
   // The port is opened for reading as well, so that Qt watches it and notices a hang-up between
   // writes; nothing is ever read from it.
   QObject::connect(port_.get(), &QSerialPort::readyRead, port_.get(), [this] { port_->readAll(); });
@@ -59,10 +61,20 @@ void QtSerialPort::ChangeBaud(std::int32_t baud) {
 void QtSerialPort::Close() { port_->close(); }
 
 void QtSerialPort::Open() {
-  device_ = DevicePath();
+  // A link whose device has gone still counts: the person chose it, so its absence is reported
+  // rather than quietly falling back to another device.
+  const std::filesystem::path link = LinkPath();
+  std::error_code ignored;
+  const bool linked = std::filesystem::exists(std::filesystem::symlink_status(link, ignored));
+  device_ = linked ? link : devices_->DeviceOf(CommPortNumber());
   port_->setPortName(QString::fromStdString(device_.string()));
   ApplyLineSettings(Baud());
-  if (port_->open(QIODevice::ReadWrite)) return;
+  if (port_->open(QIODevice::ReadWrite)) {
+    // What a link names is taken as it is: a USB adapter's driver may report an unknown type too.
+    if (linked || !devices_->UartMissing(static_cast<int>(port_->handle()))) return;
+    port_->close();
+    throw Error(Describe() + ": no such device (no UART behind it)");
+  }
 
   const std::string reason = Text(port_->errorString());
   switch (port_->error()) {
@@ -110,14 +122,9 @@ void QtSerialPort::Output(std::string_view bytes) {
   }
 }
 
-std::filesystem::path QtSerialPort::DevicePath() const {
+std::filesystem::path QtSerialPort::LinkPath() const {
   std::error_code ignored;
-  const std::filesystem::path local =
-      std::filesystem::current_path(ignored) / ("COM" + std::to_string(CommPortNumber()));
-  // A link whose device has gone still counts: the person chose it, so its absence is reported
-  // rather than quietly falling back to another device.
-  if (std::filesystem::exists(std::filesystem::symlink_status(local, ignored))) return local;
-  return "/dev/ttyS" + std::to_string(CommPortNumber() - 1);
+  return std::filesystem::current_path(ignored) / ("COM" + std::to_string(CommPortNumber()));
 }
 
 std::string QtSerialPort::Describe() const {
