@@ -8,12 +8,12 @@
 #include <string>
 #include <thread>
 
-#include "data_server.h"
+#include "emulated_data_server.h"
 #include "flight_source.h"
 #include "link/link_protocol.h"
 #include "platform/error.h"
 #include "platform/posix/posix_link_transport.h"
-#include "protocol/data_server.h"
+#include "protocol/data_server_requests.h"
 #include "sim_options.h"
 
 namespace veltrano {

@@ -42,7 +42,7 @@
 #include "live_source_pass.h"
 #include "packet_stream.h"
 #include "platform/posix/posix_link_transport.h"
-#include "protocol/data_server.h"
+#include "protocol/data_server_requests.h"
 #include "protocol/platform_packet.h"
 #include "statistics.h"
 #include "step_latencies.h"

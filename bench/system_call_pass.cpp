@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "child_process/child_process.h"
-#include "protocol/data_server.h"
+#include "protocol/data_server_requests.h"
 
 namespace veltrano::bench {
 namespace {

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "platform/error.h"
-#include "protocol/data_server.h"
+#include "protocol/data_server_requests.h"
 
 namespace veltrano {
 

@@ -7,7 +7,7 @@
 
 #include "link/link_protocol.h"
 #include "platform/msg_box.h"
-#include "protocol/data_server.h"
+#include "protocol/data_server_requests.h"
 
 namespace veltrano {
 

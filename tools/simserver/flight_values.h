@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "protocol/data_server.h"
+#include "protocol/data_server_requests.h"
 
 namespace veltrano::simserver {
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "data_server.h"
+#include "emulated_data_server.h"
 #include "flight_recorder.h"
 #include "flight_source.h"
 #include "flightgear_protocol.h"
 #include "live_flight.h"
-#include "protocol/data_server.h"
+#include "protocol/data_server_requests.h"
 #include "replay_track.h"
 #include "scripted_flight.h"
 #include "signal_stopper.h"

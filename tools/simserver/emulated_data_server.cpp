@@ -1,9 +1,9 @@
-#include "data_server.h"
+#include "emulated_data_server.h"
 
 #include <cstdio>
 #include <iostream>
 
-#include "protocol/data_server.h"
+#include "protocol/data_server_requests.h"
 #include "reply_text.h"
 
 namespace veltrano::simserver {
