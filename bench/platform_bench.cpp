@@ -562,14 +562,19 @@ int Run(const BenchOptions& options) {
       "drift under 50 ms, none dropped", Verdict(std::abs(drift) < kPeriodMs && dropped == 0));
   Row("program: timer event deviation from 50 ms", timerEvents,
       "p99 <= floor = " + Format("%.3f", floor.p99), Verdict(timerEvents.p99 <= floor.p99));
-  const double workLimit = gameLoop ? 1.0 + double(kTickAnswerWait.count()) : 1.0;
-  Row("tick work: timer event to packet handed over", work, "p99 < " + Format("%.0f", workLimit),
-      Verdict(work.p99 < workLimit));
-  const double stepLimit = gameLoop ? ageLimit : latencyLimit;
-  Row("latency: value change to packet", latency,
-      (gameLoop ? "p99 <= frame + 50 + 5 = " : "p99 <= 50 + work + floor = ") +
-          Format("%.3f", stepLimit),
-      Verdict(latencies.lost == 0 && latency.p99 <= stepLimit));
+  // In a game loop the tick waits its answer wait whenever the frame's end is later, and a value
+  // that changes just after a tick's requests went is asked for at the next tick and answered late
+  // at the one after: both are figures there, the age is the target.
+  if (gameLoop) {
+    Row("tick work: timer event to packet handed over", work,
+        Format("(a figure: waits up to %.0f)", double(kTickAnswerWait.count())), "");
+    Row("latency: value change to packet", latency, "(a figure in a game loop)", "");
+  } else {
+    Row("tick work: timer event to packet handed over", work, "p99 < 1", Verdict(work.p99 < 1.0));
+    Row("latency: value change to packet", latency,
+        "p99 <= 50 + work + floor = " + Format("%.3f", latencyLimit),
+        Verdict(latencies.lost == 0 && latency.p99 <= latencyLimit));
+  }
   Row("  steps measured, steps lost",
       Format("%.0f", double(latency.count)) + Format(", %.0f", double(latencies.lost)), "", "");
   Row("age: pitch served to packet", age,
