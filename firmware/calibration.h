@@ -25,7 +25,7 @@ constexpr uint16_t kPotMargin = 40;
 // The position loop: the error, in thousandths of a travel unit, at which the motor gets full
 // power; below it the power falls in proportion. Within kHoldBand of the position the motor rests,
 // so that it does not hunt around it.
-constexpr int32_t kFullPowerError = 6000;
+constexpr int32_t kFullPowerError = 10000;
 constexpr int32_t kHoldBand = 400;
 
 }  // namespace calibration

@@ -21,7 +21,9 @@ namespace firmware {
 class DcMotorDrive {
  public:
   DcMotorDrive();
-  MotionController::Whereabouts Whereabouts() const { return {true, pitch_.position, roll_.position}; }
+  MotionController::Whereabouts Whereabouts() const {
+    return {true, pitch_.position, roll_.position};
+  }
   void Follow(const MotionController& motion);
 
  private:
