@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "calibration.h"
@@ -68,6 +69,9 @@ EmulatedController::EmulatedController(FirmwareDrive drive, const std::string& e
   avr_->vcc = avr_->avcc = avr_->aref = kSupplyMv;
   avr_->log = LOG_NONE;
   avr_load_firmware(avr_.get(), &firmware);
+  // The simulator has copied the memories; their buffers are the reader's to free.
+  for (std::uint8_t* memory : {firmware.flash, firmware.eeprom, firmware.fuse, firmware.lockbits})
+    std::free(memory);
 
   // The simulator neither prints what the firmware writes nor sleeps when the firmware polls an
   // empty receiver, which would pace the simulation by the host's sleeps.
