@@ -9,6 +9,9 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgtest-dev
                 libgmock-dev libbenchmark-dev libcli11-dev fonts-dejavu-core fonts-liberation2
                 iproute2)
+# The controller firmware's cross-compiler and C library, and the AVR simulator its tests run it in.
+# shellcheck disable=SC2034
+FIRMWARE_PACKAGES=(gcc-avr binutils-avr avr-libc simavr libsimavr-dev libelf-dev)
 # shellcheck disable=SC2034
 CHECK_PACKAGES=(clang-format shellcheck)
 
