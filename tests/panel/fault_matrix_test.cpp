@@ -238,44 +238,6 @@ void ServerHangs(WholeRun& run, const std::string&) {
     EXPECT_EQ(packet->substr(0, 8), "58 80 55") << *packet;
 }
 
-// A server in a simulator's game loop answers between 30 ms frames and, two seconds in, stalls for
-// a frame of three seconds. Every packet after the first that carries the served values carries
-// them again, whether the answers came in time or late, and STOP takes effect during the stall.
-void GameLoopWithStall(WholeRun& run, const std::string& served) {
-  run.OpenTheWindow(kTickAnswerWait);  // as the program waits
-  run.Press("Command1");
-  ASSERT_TRUE(run.MorePackets(1, served));
-  const auto start = std::chrono::steady_clock::now();
-  const std::size_t atStart = run.Packets().size();
-  // What the server logged of the messages it answered, up to the moment its stall began.
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] {
-        for (auto line = run.server_->PollLine(); line; line = run.server_->PollLine())
-          if (line->find("a stall") != std::string::npos) return true;
-        return false;
-      },
-      20000));
-  ASSERT_TRUE(run.MorePackets(5));
-  const std::chrono::duration<double> beforeStop = std::chrono::steady_clock::now() - start;
-  const std::size_t sent = run.Packets().size() - atStart;
-  QTimer::singleShot(0, [&] { run.Press("Command2"); });  // as a click comes, through the loop
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !run.Running(); }, 20000));
-  // Answers after the stall are logged once it is over: none may have been given by now.
-  EXPECT_FALSE(run.server_->PollLine().has_value()) << "STOP waited for the stall";
-  std::printf("packets in a game loop, through the start of a stall: %.1f a second\n",
-              static_cast<double>(sent) / beforeStop.count());
-  run.Press("Command1");
-  ASSERT_TRUE(QTest::qWaitFor(  // the server answers again when the stall is over
-      [&] { return run.server_->PollLine().value_or("").starts_with("message "); }, 20000));
-  ASSERT_TRUE(run.MorePackets(3, served));
-  run.Press("Command2");
-  const auto first = std::ranges::find_if(
-      run.Packets(), [&](const std::string& packet) { return packet.starts_with(served); });
-  for (auto packet = first; packet != run.Packets().end(); ++packet)
-    EXPECT_TRUE(packet->starts_with(served)) << *packet;
-  EXPECT_TRUE(run.boxes_->seen().empty());
-}
-
 // A bad answer shows its reader's box once per tick, one at a time, and the run goes on after
 // each. While the box stands open the tick waits in it: nothing goes out.
 void BadAnswerBox(WholeRun& run, const std::string& text) {
@@ -507,11 +469,6 @@ const Row kRows[] = {
     {"ServerHangs",
      {"--set", "pitch=0,bank=30,slip=500,rpm=0,speed=120", "--verbose"},
      ServerHangs},
-    {"GameLoopWithStall",
-     {"--set", "pitch=10,bank=30,rpm=2700,speed=100", "--frame-ms", "30", "--stall", "3@2",
-      "--verbose"},
-     GameLoopWithStall,
-     "58 71 55 29 80 80 03 03"},
     {"AnswerOutOfRange",
      {"--set", "bank=0", "--answer-code", "79=40000"},
      OutOfRangeAnswer,

@@ -200,23 +200,6 @@ TEST(PosixLinkTransport, ABatchGoesInOneWriteItsAnswersAreTakenAsTheyComeAndDele
   EXPECT_FALSE(link.SendMessagesAhead(window, batch));
 }
 
-TEST(PosixLinkTransport, AServerThatGoesOwingAnswersIsNoWindowForAllOfThem) {
-  RawServer server;
-  PosixLinkTransport link;
-  const WindowHandle window = link.FindWindowA(UniqueClass());
-  server.Accept();
-  const WindowMessage batch[] = {{0xC123, 1, 77}, {0xC123, 1, 79}, {0xC123, 1, 70}};
-  const auto tickets = link.SendMessagesAhead(window, batch);
-  ASSERT_TRUE(tickets);
-  Write(server.client, "V\2\0\x07\0\0\0\0\0\0\0\0\0"_b);  // the first is answered
-  server.client.Reset();
-  EXPECT_EQ(Look(link, (*tickets)[0]), std::pair(Delivery::kAnswered, std::int64_t{7}));
-  EXPECT_EQ(link.TakeAnswer((*tickets)[1], std::chrono::steady_clock::now() + 10s).delivery,
-            Delivery::kNoWindow);
-  EXPECT_EQ(Look(link, (*tickets)[2]).first, Delivery::kNoWindow);
-  EXPECT_EQ(link.OpenConnections(), 0u);
-}
-
 // One message sent and its answer waited for.
 Delivery Exchange(PosixLinkTransport& link, WindowHandle window) {
   const WindowMessage message[] = {{0xC123, 1, 77}};

@@ -264,50 +264,6 @@ TEST(SimserverLive, XPlaneIsSubscribedAgainAfterARestartAndTheValuesEaseToParked
 
 // --- The game loop and the 32-bit window procedure, seen by clients and in --verbose lines. ---
 
-// `clients` clients on threads of their own ask for the pitch `requests` times each. Each answer
-// in short: its value and where it came in the game loop: "after the stall" (at the end of frame
-// 1, a stall of 3 s), "a frame later" (at a later boundary than the client's answer before) or
-// "in frame N".
-std::string InTheGameLoop(testing::SimserverProcess& server, int clients, int requests) {
-  std::vector<std::vector<std::int32_t>> numbers(clients, std::vector<std::int32_t>(requests));
-  std::vector<std::vector<std::string>> values(clients);
-  {
-    std::vector<std::jthread> threads;
-    for (int c = 0; c < clients; ++c) {
-      threads.emplace_back([&numbers, &values, c] {
-        testing::DesktopLink link;
-        LinkClient client(link, std::chrono::seconds(10));  // waits out the stall
-        for (std::int32_t& number : numbers[c])
-          values[c].push_back(Outcome(client, kPitch, &number));
-      });
-    }
-  }
-  const std::string said = server.ExpectCleanEnd();
-  const bool stalled = Count(said, "frame 1: a stall of 3.000 s") == 1;
-  std::map<std::int32_t, std::pair<std::uint64_t, double>> answered;  // frame, flight time
-  const std::regex line(R"(message (\d+) \(flight ([0-9.]+) s, frame (\d+)\))");
-  for (std::sregex_iterator it(said.begin(), said.end(), line), end; it != end; ++it) {
-    answered[std::stoi((*it)[1])] = {std::stoull((*it)[3]), std::stod((*it)[2])};
-  }
-  std::string seen;
-  for (int c = 0; c < clients; ++c) {
-    std::uint64_t before = 0;
-    for (int i = 0; i < requests; ++i) {
-      const auto [frame, flight] = answered[numbers[c][i]];
-      seen += (i > 0   ? ", "
-               : c > 0 ? "; "
-                       : "") +
-              values[c][i] +
-              (stalled && frame == 1 && flight >= 3.0 ? " after the stall"
-               : i > 0 && frame > before              ? " a frame later"
-               : i == 0 && !stalled                   ? ""
-                                                      : " in frame " + std::to_string(frame));
-      before = frame;
-    }
-  }
-  return seen;
-}
-
 // The server's answer to one message, its result bits whole.
 std::int64_t AnswerTo(testing::DesktopLink& link, std::int64_t lParam) {
   const WindowMessage message[] = {{link.RegisterWindowMessageA("WM_FSCONNECT"), 1, lParam}};
@@ -435,28 +391,18 @@ TEST(TicksInAGameLoop, AnswersComeTogetherLateOnesAreTheNextTicksAndAServerGoneI
   EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST(SimserverGameLoop, MessagesWaitForTheFramesEndAStallHoldsThemAndResultsMayBe32Bit) {
+TEST(SimserverGameLoop, AtomsAreTheDesktopsWorkDuringAStallAndResultsMayBe32Bit) {
   struct Case {
     std::vector<std::string> args;
     std::function<std::string(testing::SimserverProcess&)> clients;
     std::string expected;
   };
   for (const auto& [args, clients, expected] : {
-           // All that wait through the stall are answered at its end, together.
-           Case{{"--frame-ms", "100", "--stall", "3@0", "--verbose", "--set", "pitch=7"},
-                [](auto& server) { return InTheGameLoop(server, 2, 1); },
-                "7 after the stall; 7 after the stall"},
            // 49152 and up as the lower 32 bits of the answer, zero-extended, and still deleted.
            Case{{"--32-bit-results", "--set", "pitch=7"},
                 LeftAtom,
                 "0x00000000ffff0000 and an atom named 010000000000000000001C40, then 0"},
 #ifndef _WIN32
-           // A client's next message waits for the next boundary. Windows answers what comes
-           // while it handles the messages of a boundary in that same round, as a real game
-           // loop's PeekMessage does, so there this holds only most of the time.
-           Case{{"--frame-ms", "100", "--verbose", "--set", "pitch=7"},
-                [](auto& server) { return InTheGameLoop(server, 1, 3); },
-                "7, 7 a frame later, 7 a frame later"},
            Case{{"--stall", "3600@0"},
                 AtomsDuringAStall,
                 "atoms answered: name length 0, version 2; the message waits"},
