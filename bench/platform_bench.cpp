@@ -577,14 +577,20 @@ int Run(const BenchOptions& options) {
   }
   Row("  steps measured, steps lost",
       Format("%.0f", double(latency.count)) + Format(", %.0f", double(latencies.lost)), "", "");
-  Row("age: pitch served to packet", age,
-      (gameLoop ? "p99 <= frame + 50 + 5 = " : "p99 < ") + Format("%.3f", ageLimit),
-      Verdict(age.count > 0 && age.p99 <= ageLimit));
+  const std::optional<StallSeen> stall = SeenStall(serverLog);
+  if (stall) {
+    // Through a stall the packets hold the readings from before it: their age is its length.
+    Row("age: pitch served to packet", age, "(held through the stall)", "");
+  } else {
+    Row("age: pitch served to packet", age,
+        (gameLoop ? "p99 <= frame + 50 + 5 = " : "p99 < ") + Format("%.3f", ageLimit),
+        Verdict(age.count > 0 && age.p99 <= ageLimit));
+  }
   Row("  packets with a served value, without",
       Format("%.0f", double(ages.ms.size())) + Format(", %.0f", double(ages.withoutValue)) +
           Format(" (%.0f after the first)", double(ages.withoutValueAfterFirst)),
       "none without after the first", Verdict(ages.withoutValueAfterFirst == 0));
-  if (const std::optional<StallSeen> stall = SeenStall(serverLog)) {
+  if (stall) {
     // The answers owed through the stall are those its end answered.
     const auto owed = std::count(serverLog.AnsweredInFrame().begin(),
                                  serverLog.AnsweredInFrame().end(), stall->frame);
