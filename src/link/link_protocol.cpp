@@ -93,13 +93,11 @@ bool LinkClient::SendAhead(std::span<const std::int32_t> variableCodes, Deadline
 }
 
 bool LinkClient::Send(std::span<const std::int32_t> variableCodes, Deadline answersBy) {
-  std::vector<std::int32_t> codes;
   std::vector<WindowMessage> messages;
   for (const std::int32_t code : variableCodes) {
     if (const auto owed = ahead_.find(code); owed != ahead_.end()) {
       owed->second.answersBy = answersBy;
-    } else if (std::find(codes.begin(), codes.end(), code) == codes.end()) {
-      codes.push_back(code);
+    } else {
       messages.push_back({linkMessage_, 1, code});
     }
   }
@@ -107,8 +105,9 @@ bool LinkClient::Send(std::span<const std::int32_t> variableCodes, Deadline answ
   const std::optional<std::vector<MessageTicket>> tickets =
       transport_.SendMessagesAhead(linkWindow_, messages);
   if (!tickets) return false;
-  for (std::size_t i = 0; i < codes.size(); ++i) {
-    ahead_.insert_or_assign(codes[i], Ahead{(*tickets)[i], answersBy, std::nullopt});
+  for (std::size_t i = 0; i < messages.size(); ++i) {
+    ahead_.insert_or_assign(static_cast<std::int32_t>(messages[i].lParam),
+                            Ahead{(*tickets)[i], answersBy, std::nullopt});
   }
   return true;
 }

@@ -233,28 +233,22 @@ void PosixLinkTransport::SendHeld() {
 
 void PosixLinkTransport::EndExchanges() {
   std::vector<WindowHandle> owing;
-  for (auto& [window, connection] : connections_) {
-    if (!connection.awaiting.empty()) {
-      owing.push_back(window);
-      continue;
-    }
-    // Answers read and never taken still hold their atoms.
-    for (auto answer = read_.begin(); answer != read_.end();) {
-      if (answer->second.window != window) {
-        ++answer;
-        continue;
-      }
-      if (const std::optional<Atom> atom = AtomHandedOverIn(answer->second.result);
-          atom && !answer->second.atomName.empty()) {
-        const auto deletion = dw::EncodeAtomRequest(dw::kDeleteAtom, *atom);
-        connection.held.insert(connection.held.end(), deletion.begin(), deletion.end());
-      }
-      answer = read_.erase(answer);
-    }
-    if (!connection.held.empty() && !Write(connection, connection.held)) owing.push_back(window);
-    connection.held.clear();
+  for (const auto& [window, connection] : connections_) {
+    if (!connection.awaiting.empty()) owing.push_back(window);
   }
   for (const WindowHandle window : owing) Forget(window);
+  // Answers read and never taken still hold their atoms.
+  for (const auto& [ticket, answer] : read_) {
+    const std::optional<Atom> atom = AtomHandedOverIn(answer.result);
+    if (atom && !answer.atomName.empty()) HoldDeletion(connections_.at(answer.window), *atom);
+  }
+  read_.clear();
+  SendHeld();
+}
+
+void PosixLinkTransport::HoldDeletion(Connection& connection, Atom atom) {
+  const auto deletion = dw::EncodeAtomRequest(dw::kDeleteAtom, atom);
+  connection.held.insert(connection.held.end(), deletion.begin(), deletion.end());
 }
 
 int PosixLinkTransport::GlobalGetAtomNameA(Atom atom, char* buffer, int size) {
@@ -275,8 +269,7 @@ Atom PosixLinkTransport::GlobalDeleteAtom(Atom atom) {
   if (handedOver.name.empty()) return atom;  // it did not exist when it was handed over
   const auto connection = connections_.find(handedOver.window);
   if (connection == connections_.end()) return atom;
-  const auto deletion = dw::EncodeAtomRequest(dw::kDeleteAtom, atom);
-  connection->second.held.insert(connection->second.held.end(), deletion.begin(), deletion.end());
+  HoldDeletion(connection->second, atom);
   return 0;
 }
 

@@ -84,6 +84,8 @@ class PosixLinkTransport final : public LinkTransport {
   // Whether the handshake's answer names this version; says what is wrong otherwise.
   bool HandshakeAgrees(const Connection& connection, bool connectionBroke);
   bool Write(Connection& connection, std::span<const std::uint8_t> bytes);
+  // Holds the deletion of an atom for the connection's next write.
+  static void HoldDeletion(Connection& connection, Atom atom);
   void Forget(WindowHandle window);
 
   std::chrono::milliseconds connectTimeout_;
